@@ -1,0 +1,133 @@
+#include "core/gbk_table.h"
+
+#include <iconv.h>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+namespace velkoran::detail {
+namespace {
+
+constexpr char16_t kReplacementCharacter = 0xFFFD;
+constexpr unsigned kFirstLead = 0x81;
+constexpr unsigned kLeadCount = 0xFE - kFirstLead + 1;
+
+struct GbkTables {
+  char16_t euro = 0;  // the single byte 0x80, when the code page maps it
+  // Two-byte codes: index (lead - 0x81) * 256 + trail; 0 means unmapped.
+  std::array<char16_t, kLeadCount * 256> from_gbk{};
+  // UTF-16 unit -> GBK code: below 0x100 one byte, else two; 0 means unmapped.
+  std::array<std::uint16_t, 0x10000> to_gbk{};
+};
+
+// Converts one short sequence with `converter`; empty when iconv rejects it.
+std::string convert_one(iconv_t converter, std::string_view input) {
+  iconv(converter, nullptr, nullptr, nullptr, nullptr);
+  char buffer[8];
+  char* in = const_cast<char*>(input.data());
+  std::size_t in_left = input.size();
+  char* out = buffer;
+  std::size_t out_left = sizeof buffer;
+  if (iconv(converter, &in, &in_left, &out, &out_left) == static_cast<std::size_t>(-1) ||
+      in_left != 0) {
+    return {};
+  }
+  return std::string(buffer, out - buffer);
+}
+
+char16_t single_unit(const std::string& utf16le) {
+  if (utf16le.size() != 2) return 0;
+  return static_cast<char16_t>(static_cast<unsigned char>(utf16le[0]) |
+                               static_cast<unsigned char>(utf16le[1]) << 8);
+}
+
+std::unique_ptr<GbkTables> build_tables() {
+  auto tables = std::make_unique<GbkTables>();
+  const iconv_t decoder = iconv_open("UTF-16LE", "CP936");
+  const iconv_t encoder = iconv_open("CP936", "UTF-16LE");
+  if (decoder != reinterpret_cast<iconv_t>(-1)) {
+    tables->euro = single_unit(convert_one(decoder, "\x80"));
+    for (unsigned lead = kFirstLead; lead <= 0xFE; ++lead) {
+      for (unsigned trail = 0x40; trail <= 0xFE; ++trail) {
+        const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+        tables->from_gbk[(lead - kFirstLead) * 256 + trail] =
+            single_unit(convert_one(decoder, std::string_view(pair, 2)));
+      }
+    }
+    iconv_close(decoder);
+  }
+  if (encoder != reinterpret_cast<iconv_t>(-1)) {
+    for (unsigned unit = 0x80; unit <= 0xFFFF; ++unit) {
+      if (unit >= 0xD800 && unit <= 0xDFFF) continue;
+      const char le[2] = {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
+      const std::string code = convert_one(encoder, std::string_view(le, 2));
+      if (code.size() == 1) {
+        tables->to_gbk[unit] = static_cast<unsigned char>(code[0]);
+      } else if (code.size() == 2) {
+        tables->to_gbk[unit] = static_cast<std::uint16_t>(static_cast<unsigned char>(code[0]) << 8 |
+                                                          static_cast<unsigned char>(code[1]));
+      }
+    }
+    iconv_close(encoder);
+  }
+  return tables;
+}
+
+const GbkTables& tables() {
+  static const std::unique_ptr<GbkTables> built = build_tables();
+  return *built;
+}
+
+}  // namespace
+
+void append_gbk_as_utf16(std::string_view gbk, std::u16string& units) {
+  const GbkTables& t = tables();
+  units.reserve(units.size() + gbk.size());
+  for (std::size_t pos = 0; pos < gbk.size();) {
+    const auto byte = static_cast<unsigned char>(gbk[pos]);
+    if (byte < 0x80) {
+      units.push_back(byte);
+      pos += 1;
+      continue;
+    }
+    char16_t unit = 0;
+    std::size_t width = 1;
+    if (byte == 0x80) {
+      unit = t.euro;
+    } else if (byte != 0xFF && pos + 1 < gbk.size()) {
+      const auto trail = static_cast<unsigned char>(gbk[pos + 1]);
+      unit = t.from_gbk[(byte - kFirstLead) * 256 + trail];
+      if (unit != 0) width = 2;
+    }
+    units.push_back(unit != 0 ? unit : kReplacementCharacter);
+    pos += width;
+  }
+}
+
+void append_utf16_as_gbk(std::u16string_view units, std::string& gbk) {
+  const GbkTables& t = tables();
+  gbk.reserve(gbk.size() + units.size() * 2);
+  for (std::size_t pos = 0; pos < units.size(); ++pos) {
+    const char16_t unit = units[pos];
+    if (unit < 0x80) {
+      gbk.push_back(static_cast<char>(unit));
+      continue;
+    }
+    const std::uint16_t code = t.to_gbk[unit];
+    if (code == 0) {
+      // A surrogate pair is one character: one "?" for both units.
+      const bool pair = unit >= 0xD800 && unit <= 0xDBFF && pos + 1 < units.size() &&
+                        units[pos + 1] >= 0xDC00 && units[pos + 1] <= 0xDFFF;
+      if (pair) ++pos;
+      gbk.push_back('?');
+    } else if (code < 0x100) {
+      gbk.push_back(static_cast<char>(code));
+    } else {
+      gbk.push_back(static_cast<char>(code >> 8));
+      gbk.push_back(static_cast<char>(code & 0xFF));
+    }
+  }
+}
+
+}  // namespace velkoran::detail
