@@ -5,15 +5,13 @@
 //   - how its time grows from input size N to 4N (about 4 for linear code,
 //     about 16 for quadratic code).
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
-#include <cstdio>
-#include <map>
 #include <string>
 #include <string_view>
 #include <unordered_set>
 #include <vector>
 
+#include "bench/ratio_reporter.h"
 #include "core/codepage.h"
 #include "core/text.h"
 #include "core/text_ops.h"
@@ -175,82 +173,18 @@ COOKIE_BENCHMARK(BM_baseline_std_dedupe)->Unit(benchmark::kMicrosecond);
 COOKIE_BENCHMARK(BM_join_unique)->Unit(benchmark::kMicrosecond);
 COOKIE_BENCHMARK(BM_cookie_merge)->Unit(benchmark::kMicrosecond);
 
-// Which baseline each operation is read against.
-const std::map<std::string, std::string>& baselines() {
-  static const std::map<std::string, std::string> table = {
-      {"BM_find_text", "BM_baseline_std_find"},
-      {"BM_replace_subtext", "BM_baseline_copy_pass"},
-      {"BM_split_text", "BM_baseline_copy_pass"},
-      {"BM_remove_all_spaces", "BM_baseline_copy_pass"},
-      {"BM_join_unique", "BM_baseline_std_dedupe"},
-      {"BM_cookie_merge", "BM_baseline_std_dedupe"},
-  };
-  return table;
-}
-
-// The usual console table, then the ratios read off the same runs.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  // Colours only on a terminal, so that piped output stays plain text.
-  RatioReporter() : ConsoleReporter(isatty(STDOUT_FILENO) != 0 ? OO_ColorTabular : OO_Tabular) {}
-
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs) {
-      if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
-      const std::string name = run.benchmark_name();
-      const std::size_t slash = name.find('/');
-      if (slash == std::string::npos) continue;
-      times_[name.substr(0, slash)][std::stol(name.substr(slash + 1))] = run.GetAdjustedRealTime();
-    }
-  }
-
-  void Finalize() override {
-    ConsoleReporter::Finalize();
-    std::printf("\n%-24s %10s %14s %12s\n", "operation", "size", "x baseline", "N->4N time");
-    for (const auto& [family, by_size] : times_) {
-      const auto baseline = baselines().find(family);
-      for (const auto& [size, time] : by_size) {
-        std::string against = "-";
-        if (baseline != baselines().end()) {
-          const auto base_family = times_.find(baseline->second);
-          if (base_family != times_.end()) {
-            const auto base = base_family->second.find(size);
-            if (base != base_family->second.end() && base->second > 0) {
-              against = format_ratio(time / base->second);
-            }
-          }
-        }
-        std::string growth = "-";
-        const auto quarter = by_size.find(size / 4);
-        if (size % 4 == 0 && quarter != by_size.end() && quarter->second > 0) {
-          growth = format_ratio(time / quarter->second);
-        }
-        std::printf("%-24s %10ld %14s %12s\n", family.c_str(), size, against.c_str(),
-                    growth.c_str());
-      }
-    }
-    std::fflush(stdout);
-  }
-
- private:
-  static std::string format_ratio(double ratio) {
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%.2fx", ratio);
-    return buffer;
-  }
-
-  std::map<std::string, std::map<long, double>> times_;
-};
-
 }  // namespace
 }  // namespace velkoran
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  velkoran::RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
-  return 0;
+  // Which baseline each operation is read against.
+  return velkoran::bench::run_with_ratios(argc, argv,
+                                          {
+                                              {"BM_find_text", "BM_baseline_std_find"},
+                                              {"BM_replace_subtext", "BM_baseline_copy_pass"},
+                                              {"BM_split_text", "BM_baseline_copy_pass"},
+                                              {"BM_remove_all_spaces", "BM_baseline_copy_pass"},
+                                              {"BM_join_unique", "BM_baseline_std_dedupe"},
+                                              {"BM_cookie_merge", "BM_baseline_std_dedupe"},
+                                          });
 }

@@ -5,11 +5,10 @@
 //   - how its time grows from subject size N to 4N (about 4 when linear).
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
-#include <map>
 #include <string>
 #include <vector>
 
+#include "bench/ratio_reporter.h"
 #include "core/codepage.h"
 #include "core/text.h"
 #include "core/text_ops.h"
@@ -62,63 +61,14 @@ BENCHMARK(BM_object_charset)->Arg(1024);
 BENCHMARK(BM_engine_words)->Arg(64 << 10)->Arg(256 << 10);
 BENCHMARK(BM_object_words)->Arg(64 << 10)->Arg(256 << 10);
 
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs) {
-      if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
-      const std::string name = run.benchmark_name();  // BM_<side>_<what>/<size>
-      const std::size_t slash = name.find('/');
-      if (slash == std::string::npos) continue;
-      times_[name.substr(3, slash - 3)][std::stol(name.substr(slash + 1))] =
-          run.GetAdjustedRealTime();
-    }
-  }
-
-  void Finalize() override {
-    ConsoleReporter::Finalize();
-    std::printf("\n%-16s %10s %14s %12s\n", "object run", "size", "x engine run", "N->4N time");
-    for (const auto& [family, by_size] : times_) {
-      if (family.rfind("object_", 0) != 0) continue;
-      const auto engine = times_.find("engine_" + family.substr(7));
-      for (const auto& [size, time] : by_size) {
-        std::string against = "-";
-        if (engine != times_.end()) {
-          const auto base = engine->second.find(size);
-          if (base != engine->second.end() && base->second > 0)
-            against = ratio(time / base->second);
-        }
-        std::string growth = "-";
-        const auto quarter = by_size.find(size / 4);
-        if (size % 4 == 0 && quarter != by_size.end() && quarter->second > 0) {
-          growth = ratio(time / quarter->second);
-        }
-        std::printf("%-16s %10ld %14s %12s\n", family.c_str(), size, against.c_str(),
-                    growth.c_str());
-      }
-    }
-    std::fflush(stdout);
-  }
-
- private:
-  static std::string ratio(double value) {
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%.2fx", value);
-    return buffer;
-  }
-
-  std::map<std::string, std::map<long, double>> times_;
-};
-
 }  // namespace
 }  // namespace velkoran
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  velkoran::RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
-  return 0;
+  // Each object run is read against the bare engine run over the same subject.
+  return velkoran::bench::run_with_ratios(argc, argv,
+                                          {
+                                              {"BM_object_charset", "BM_engine_charset"},
+                                              {"BM_object_words", "BM_engine_words"},
+                                          });
 }

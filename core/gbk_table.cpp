@@ -83,11 +83,14 @@ const GbkTables& tables() {
 
 void append_gbk_as_utf16(std::string_view gbk, std::u16string& units) {
   const GbkTables& t = tables();
-  units.reserve(units.size() + gbk.size());
+  // At most one unit per byte: write into place, then cut to what was written.
+  std::size_t written = units.size();
+  units.resize(written + gbk.size());
+  char16_t* out = units.data();
   for (std::size_t pos = 0; pos < gbk.size();) {
     const auto byte = static_cast<unsigned char>(gbk[pos]);
     if (byte < 0x80) {
-      units.push_back(byte);
+      out[written++] = byte;
       pos += 1;
       continue;
     }
@@ -100,18 +103,22 @@ void append_gbk_as_utf16(std::string_view gbk, std::u16string& units) {
       unit = t.from_gbk[(byte - kFirstLead) * 256 + trail];
       if (unit != 0) width = 2;
     }
-    units.push_back(unit != 0 ? unit : kReplacementCharacter);
+    out[written++] = unit != 0 ? unit : kReplacementCharacter;
     pos += width;
   }
+  units.resize(written);
 }
 
 void append_utf16_as_gbk(std::u16string_view units, std::string& gbk) {
   const GbkTables& t = tables();
-  gbk.reserve(gbk.size() + units.size() * 2);
+  // At most two bytes per unit.
+  std::size_t written = gbk.size();
+  gbk.resize(written + units.size() * 2);
+  char* out = gbk.data();
   for (std::size_t pos = 0; pos < units.size(); ++pos) {
     const char16_t unit = units[pos];
     if (unit < 0x80) {
-      gbk.push_back(static_cast<char>(unit));
+      out[written++] = static_cast<char>(unit);
       continue;
     }
     const std::uint16_t code = t.to_gbk[unit];
@@ -120,14 +127,15 @@ void append_utf16_as_gbk(std::u16string_view units, std::string& gbk) {
       const bool pair = unit >= 0xD800 && unit <= 0xDBFF && pos + 1 < units.size() &&
                         units[pos + 1] >= 0xDC00 && units[pos + 1] <= 0xDFFF;
       if (pair) ++pos;
-      gbk.push_back('?');
+      out[written++] = '?';
     } else if (code < 0x100) {
-      gbk.push_back(static_cast<char>(code));
+      out[written++] = static_cast<char>(code);
     } else {
-      gbk.push_back(static_cast<char>(code >> 8));
-      gbk.push_back(static_cast<char>(code & 0xFF));
+      out[written++] = static_cast<char>(code >> 8);
+      out[written++] = static_cast<char>(code & 0xFF);
     }
   }
+  gbk.resize(written);
 }
 
 }  // namespace velkoran::detail

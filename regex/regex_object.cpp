@@ -1,6 +1,7 @@
 #include "regex/regex_object.h"
 
 #include <climits>
+#include <memory>
 #include <vector>
 
 #include "core/codepage.h"
@@ -17,7 +18,7 @@ struct RegexObject::Engine {
   std::u16string pattern;
   bool ignore_case = true;
   bool global = true;
-  CompiledPattern compiled;
+  std::shared_ptr<const CompiledPattern> compiled;
 };
 
 // What one run found: the spans over the subject they were found in. The list
@@ -51,6 +52,35 @@ int byte_position(std::u16string_view subject, std::u16string_view value, std::s
   const int found =
       find_text(u16_to_gbk(subject), u16_to_gbk(value), clamp_to_int(first_index), ignore_case);
   return found < 0 ? -2 : found - 1;
+}
+
+}  // namespace
+
+namespace {
+
+// Compiling is the dearest part of a run over a short subject, and the program
+// runs the same few patterns again and again (every HTTP exchange looks for a
+// charset declaration). Each thread keeps its latest compiled patterns; a
+// compiled pattern never changes, so runs may share one.
+std::shared_ptr<const CompiledPattern> recently_compiled(const std::u16string& pattern,
+                                                         PatternOptions options) {
+  struct Entry {
+    std::u16string pattern;
+    PatternOptions options;
+    std::shared_ptr<const CompiledPattern> compiled;
+  };
+  constexpr std::size_t kKept = 8;
+  thread_local std::vector<Entry> recent;
+  for (const Entry& entry : recent) {
+    if (entry.pattern == pattern && entry.options.ignore_case == options.ignore_case &&
+        entry.options.multiline == options.multiline) {
+      return entry.compiled;
+    }
+  }
+  auto compiled = std::make_shared<const CompiledPattern>(compile_pattern(pattern, options));
+  if (recent.size() == kKept) recent.erase(recent.begin());
+  recent.push_back({pattern, options, compiled});
+  return compiled;
 }
 
 }  // namespace
@@ -112,11 +142,11 @@ bool RegexObject::execute(const Text& pattern, const Text& subject, bool case_se
   engine->ignore_case = !case_sensitive;
   engine->global = global;
   engine->compiled =
-      compile_pattern(engine->pattern, {.ignore_case = !case_sensitive, .multiline = multiline});
+      recently_compiled(engine->pattern, {.ignore_case = !case_sensitive, .multiline = multiline});
   engine_ = engine;
   subject_ = gbk_to_u16(subject.view());
 
-  MatchRun run = find_matches(engine->compiled, subject_, global);
+  MatchRun run = find_matches(*engine->compiled, subject_, global);
   if (!run.completed) return false;
 
   auto list = std::make_shared<MatchList>();
@@ -133,7 +163,7 @@ Text RegexObject::get_pattern() const {
 
 Text RegexObject::replace(const Text& replacement) const {
   if (!engine_) return Text();
-  const MatchRun run = find_matches(engine_->compiled, subject_, engine_->global);
+  const MatchRun run = find_matches(*engine_->compiled, subject_, engine_->global);
   if (!run.completed) return Text();
   return u16_to_gbk(replace_spans(subject_, run.spans, gbk_to_u16(replacement.view())));
 }
