@@ -115,6 +115,23 @@ void RawServer::accept_loop() {
   }
 }
 
+namespace {
+
+// Appends what the peer sends next to `pending`; false once the peer has closed
+// its side or the connection failed.
+bool receive_more(int socket, std::string& pending) {
+  char chunk[16384];
+  for (;;) {
+    const ssize_t got = ::recv(socket, chunk, sizeof(chunk), 0);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return false;
+    pending.append(chunk, static_cast<std::size_t>(got));
+    return true;
+  }
+}
+
+}  // namespace
+
 void RawServer::serve(int socket) {
   RawConnection connection(*this, socket);
   std::string pending;
@@ -122,27 +139,14 @@ void RawServer::serve(int socket) {
   while (keep_open) {
     // Read one request: the head up to the blank line, then its body.
     std::size_t head_end;
-    char chunk[16384];
     bool peer_open = true;
     while ((head_end = pending.find("\r\n\r\n")) == std::string::npos && peer_open) {
-      const ssize_t got = ::recv(socket, chunk, sizeof(chunk), 0);
-      if (got < 0 && errno == EINTR) continue;
-      if (got <= 0)
-        peer_open = false;
-      else
-        pending.append(chunk, static_cast<std::size_t>(got));
+      peer_open = receive_more(socket, pending);
     }
     if (head_end == std::string::npos) break;
     const std::size_t total =
         head_end + 4 + content_length(std::string_view(pending).substr(0, head_end + 2));
-    while (pending.size() < total && peer_open) {
-      const ssize_t got = ::recv(socket, chunk, sizeof(chunk), 0);
-      if (got < 0 && errno == EINTR) continue;
-      if (got <= 0)
-        peer_open = false;
-      else
-        pending.append(chunk, static_cast<std::size_t>(got));
-    }
+    while (pending.size() < total && peer_open) peer_open = receive_more(socket, pending);
     const std::string request = pending.substr(0, std::min(total, pending.size()));
     pending.erase(0, request.size());
     {
