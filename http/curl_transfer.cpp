@@ -104,7 +104,10 @@ class HopState {
     raw_headers_.append(line).append("\r\n");
     if (line.empty()) {
       collecting_ = false;
-      headers_complete_ = status_code_ >= 200;
+      // A 2xx before the connection is up only opens a proxy tunnel; the
+      // answer comes through it later. A proxy's refusal is the answer.
+      const bool tunnel_opened = !connected_ && status_code_ < 300;
+      headers_complete_ = status_code_ >= 200 && !tunnel_opened;
     }
   }
 

@@ -311,6 +311,60 @@ TEST(ProxyTest, HttpsUrlTunnelsThroughTheProxy) {
   EXPECT_EQ(header_value(raw, "Proxy-Authorization"), "Basic cHU6cHA=");
 }
 
+// The proxy's "200 Connection established" only opens the tunnel: the answer is
+// what comes through it, and a tunnel that carries none fails the exchange.
+TEST(ProxyTest, OpenedTunnelIsNotTheAnswer) {
+  LocalHttpsServer origin([](httplib::Server& server) {
+    server.Get("/s", [](const httplib::Request&, httplib::Response& response) {
+      response.set_content("secret", "text/plain");
+    });
+  });
+  const std::string opened = "HTTP/1.1 200 Connection established\r\n\r\n";
+  const struct {
+    const char* name;
+    RawServer::Responder proxy;
+    std::string result;
+    std::string status;
+    std::string headers_start;
+  } cases[] = {
+      {"relayed",
+       [&](const std::string&, RawConnection& connection) {
+         connection.send(opened);
+         (void)connection.relay_to(origin.port());
+         return false;
+       },
+       "secret", "200 OK", "HTTP/1.1 200 OK\r\n"},
+      {"closed after opening", reply_with(opened), "", failure_text(HttpFailure::kSend).str(),
+       "untouched"},
+      {"stalled after opening",
+       [&](const std::string&, RawConnection& connection) {
+         connection.send(opened);
+         connection.stall();
+         return false;
+       },
+       "", failure_text(HttpFailure::kSend).str(), "untouched"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    RawServer proxy(c.proxy);
+    CurlService service(origin.certificate_pem());
+    Text status;
+    Text headers = "untouched";
+    const Text result = http_request(Text(origin.base_url() + "/s"),
+                                     {.response_headers = &headers,
+                                      .proxy = Text("127.0.0.1:" + std::to_string(proxy.port())),
+                                      .timeout = 1,
+                                      .status = &status},
+                                     service);
+    EXPECT_EQ(result.str(), c.result);
+    EXPECT_EQ(status.str(), c.status);
+    EXPECT_EQ(headers.str().rfind(c.headers_start, 0), 0u) << headers.str();
+    ASSERT_EQ(proxy.requests().size(), 1u);
+    EXPECT_EQ(request_head_lines(proxy.requests().front()).front(),
+              "CONNECT 127.0.0.1:" + std::to_string(origin.port()) + " HTTP/1.1");
+  }
+}
+
 TEST(ProxyTest, ProxyNamedForHttpIsNotUsedForHttps) {
   RawServer proxy(reply_with(http_response("200 OK", "", "via proxy")));
   LocalHttpsServer origin([](httplib::Server& server) {
@@ -583,6 +637,30 @@ TEST(FailureTest, ServerThatNeverAnswersHitsTheTimeout) {
   Text status;
   EXPECT_EQ(http_request(Text(server.base_url() + "/"), {.timeout = 1, .status = &status}), Text());
   EXPECT_EQ(status, failure_text(HttpFailure::kReceive));
+}
+
+TEST(FailureTest, ServerThatStopsReadingFailsSending) {
+  // A listener that never accepts: the system completes the connection and
+  // takes bytes until its small receive buffer is full, then sending stalls.
+  const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  const int small_buffer = 4096;
+  ::setsockopt(listener, SOL_SOCKET, SO_RCVBUF, &small_buffer, sizeof(small_buffer));
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof(address);
+  ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+  ASSERT_EQ(::listen(listener, 4), 0);
+  ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+  Text status;
+  EXPECT_EQ(http_request(Text("http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/"),
+                         {.method = 1,
+                          .body = Text(std::string(16 * 1024 * 1024, 'b')),
+                          .timeout = 1,
+                          .status = &status}),
+            Text());
+  EXPECT_EQ(status, failure_text(HttpFailure::kSend));
+  ::close(listener);
 }
 
 TEST(FailureTest, ServerClosingWithoutAnswerGivesNoResponse) {

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
@@ -48,6 +49,35 @@ void RawConnection::stall() { server_.wait_for_stop(std::chrono::steady_clock::t
 
 void RawConnection::pause(std::chrono::milliseconds duration) {
   server_.wait_for_stop(std::chrono::steady_clock::now() + duration);
+}
+
+bool RawConnection::relay_to(int port) {
+  const int peer = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  address.sin_port = htons(static_cast<std::uint16_t>(port));
+  if (peer < 0 || ::connect(peer, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0) {
+    if (peer >= 0) ::close(peer);
+    return false;
+  }
+  const int from[2] = {socket_, peer};
+  const int to[2] = {peer, socket_};
+  bool open = true;
+  // Short polls, so that a stopping server is noticed.
+  while (open && !server_.wait_for_stop(std::chrono::steady_clock::now())) {
+    pollfd watched[2] = {{socket_, POLLIN, 0}, {peer, POLLIN, 0}};
+    if (::poll(watched, 2, 50) < 0 && errno != EINTR) break;
+    for (int side = 0; side < 2 && open; ++side) {
+      if (watched[side].revents == 0) continue;
+      char chunk[16384];
+      const ssize_t got = ::recv(from[side], chunk, sizeof(chunk), 0);
+      if (got < 0 && errno == EINTR) continue;
+      open = got > 0 && RawConnection(server_, to[side]).send(std::string_view(chunk, got));
+    }
+  }
+  ::close(peer);
+  return true;
 }
 
 RawServer::RawServer(Responder responder) : responder_(std::move(responder)) {

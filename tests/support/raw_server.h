@@ -8,9 +8,10 @@
 //   ... talk to server.base_url() ...
 //   server.requests()[0];                // "GET / HTTP/1.1\r\nHost: ...\r\n\r\n"
 //
-// A responder may also send a part and stall until the server stops, or close
-// mid-body. Each connection runs on its own thread; requests on one connection
-// are read one after another while the responder returns true.
+// A responder may also send a part and stall until the server stops, close
+// mid-body, or relay the connection to another port. Each connection runs on
+// its own thread; requests on one connection are read one after another while
+// the responder returns true.
 #pragma once
 
 #include <atomic>
@@ -38,6 +39,10 @@ class RawConnection {
   void stall();
   // Blocks for `duration`, or less when the server stops.
   void pause(std::chrono::milliseconds duration);
+  // Connects to 127.0.0.1:`port` and passes bytes both ways until either side
+  // closes or the server stops, as a proxy's tunnel does. False when the
+  // connection cannot be made.
+  bool relay_to(int port);
 
  private:
   RawServer& server_;
