@@ -4,9 +4,11 @@
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <string_view>
 
 #include "app/demo_script.h"
+#include "app/display_check.h"
 #include "app/exit_routine.h"
 #include "app/main_window.h"
 #include "workflow/portal_state.h"
@@ -17,17 +19,9 @@ namespace {
 
 void release_portal_state(PortalState& state) { state.release(); }
 
-// Qt aborts with a platform error when no display is reachable; say so plainly.
-bool display_available() {
-#if defined(__linux__)
-  const auto set = [](const char* name) {
-    const char* value = std::getenv(name);
-    return value != nullptr && *value != '\0';
-  };
-  return set("QT_QPA_PLATFORM") || set("DISPLAY") || set("WAYLAND_DISPLAY");
-#else
-  return true;
-#endif
+std::string_view environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value == nullptr ? std::string_view() : std::string_view(value);
 }
 
 int run(int argc, char** argv) {
@@ -38,11 +32,20 @@ int run(int argc, char** argv) {
 
   // The start-up step reads no argument, file or setting and sends nothing.
 
-  if (!display_available()) {
-    std::fprintf(stderr,
-                 "velkoran: no display (DISPLAY and WAYLAND_DISPLAY are empty); "
-                 "scripts/run starts it under Xvfb\n");
-    return 1;
+  // Qt aborts with a platform error when it cannot reach a display; say so plainly.
+  switch (check_display(environment("QT_QPA_PLATFORM"), environment("WAYLAND_DISPLAY"),
+                        environment("DISPLAY"))) {
+    case DisplayStatus::available:
+      break;
+    case DisplayStatus::none:
+      std::fprintf(stderr,
+                   "velkoran: no display (DISPLAY and WAYLAND_DISPLAY are empty); "
+                   "scripts/run starts it under Xvfb\n");
+      return 1;
+    case DisplayStatus::unreachable:
+      std::fprintf(stderr, "velkoran: the display %s does not answer (is its X server running?)\n",
+                   std::string(environment("DISPLAY")).c_str());
+      return 1;
   }
 
   DemoScript demo;
