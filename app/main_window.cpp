@@ -135,20 +135,12 @@ void MainWindow::create_controls() {
       case Control::编辑框1:
         widget = make_message_box(this);
         break;
-      case Control::按钮1: {
-        auto* button = new QPushButton(qstring_from_text(texts.initialize_button), this);
-        connect(button, &QPushButton::clicked, this,
-                [this] { start_worker(hooks_.initialize_routine); });
-        widget = button;
+      case Control::按钮1:
+        widget = make_worker_button(texts.initialize_button, hooks_.initialize_routine);
         break;
-      }
-      case Control::按钮2: {
-        auto* button = new QPushButton(qstring_from_text(texts.speed_up_button), this);
-        connect(button, &QPushButton::clicked, this,
-                [this] { start_worker(hooks_.speed_up_routine); });
-        widget = button;
+      case Control::按钮2:
+        widget = make_worker_button(texts.speed_up_button, hooks_.speed_up_routine);
         break;
-      }
     }
     widget->setObjectName(QString::fromUtf8(place.name));
     widget->setGeometry(place.rect);
@@ -164,6 +156,14 @@ void MainWindow::centre_on_screen() {
   QRect frame = frameGeometry();
   frame.moveCenter(target->availableGeometry().center());
   move(frame.topLeft());
+}
+
+QPushButton* MainWindow::make_worker_button(const Text& caption,
+                                            const ShellHooks::Routine& routine) {
+  auto* button = new QPushButton(qstring_from_text(caption), this);
+  // Each click starts one more worker at once; the button is never disabled.
+  connect(button, &QPushButton::clicked, this, [this, &routine] { start_worker(routine); });
+  return button;
 }
 
 void MainWindow::start_worker(const ShellHooks::Routine& routine) {

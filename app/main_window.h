@@ -18,6 +18,8 @@
 #include "app/window_bridge.h"
 #include "workflow/portal_state.h"
 #include "workflow/workflow.h"
+
+class QPushButton;
 #endif
 
 namespace velkoran {
@@ -58,6 +60,8 @@ class MainWindow : public QWidget {
 
  private:
   void create_controls();
+  // A push button whose clicks each start `routine` on a new worker.
+  QPushButton* make_worker_button(const Text& caption, const ShellHooks::Routine& routine);
   void start_worker(const ShellHooks::Routine& routine);
   void open_in_browser(const Text& address);
   void apply(const BridgeCommand& command);
