@@ -1,6 +1,6 @@
 #include "core/gbk_table.h"
 
-#include <iconv.h>
+#include "core/charset.h"
 
 #include <array>
 #include <cstdint>
@@ -21,55 +21,25 @@ struct GbkTables {
   std::array<std::uint16_t, 0x10000> to_gbk{};
 };
 
-// Converts one short sequence with `converter`; empty when iconv rejects it.
-std::string convert_one(iconv_t converter, std::string_view input) {
-  iconv(converter, nullptr, nullptr, nullptr, nullptr);
-  char buffer[8];
-  char* in = const_cast<char*>(input.data());
-  std::size_t in_left = input.size();
-  char* out = buffer;
-  std::size_t out_left = sizeof buffer;
-  if (iconv(converter, &in, &in_left, &out, &out_left) == static_cast<std::size_t>(-1) ||
-      in_left != 0) {
-    return {};
-  }
-  return std::string(buffer, out - buffer);
-}
-
-char16_t single_unit(const std::string& utf16le) {
-  if (utf16le.size() != 2) return 0;
-  return static_cast<char16_t>(static_cast<unsigned char>(utf16le[0]) |
-                               static_cast<unsigned char>(utf16le[1]) << 8);
-}
-
 std::unique_ptr<GbkTables> build_tables() {
   auto tables = std::make_unique<GbkTables>();
-  const iconv_t decoder = iconv_open("UTF-16LE", "CP936");
-  const iconv_t encoder = iconv_open("CP936", "UTF-16LE");
-  if (decoder != reinterpret_cast<iconv_t>(-1)) {
-    tables->euro = single_unit(convert_one(decoder, "\x80"));
-    for (unsigned lead = kFirstLead; lead <= 0xFE; ++lead) {
-      for (unsigned trail = 0x40; trail <= 0xFE; ++trail) {
-        const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
-        tables->from_gbk[(lead - kFirstLead) * 256 + trail] =
-            single_unit(convert_one(decoder, std::string_view(pair, 2)));
-      }
+  tables->euro = cp936_decode_one("\x80");
+  for (unsigned lead = kFirstLead; lead <= 0xFE; ++lead) {
+    for (unsigned trail = 0x40; trail <= 0xFE; ++trail) {
+      const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+      tables->from_gbk[(lead - kFirstLead) * 256 + trail] =
+          cp936_decode_one(std::string_view(pair, 2));
     }
-    iconv_close(decoder);
   }
-  if (encoder != reinterpret_cast<iconv_t>(-1)) {
-    for (unsigned unit = 0x80; unit <= 0xFFFF; ++unit) {
-      if (unit >= 0xD800 && unit <= 0xDFFF) continue;
-      const char le[2] = {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
-      const std::string code = convert_one(encoder, std::string_view(le, 2));
-      if (code.size() == 1) {
-        tables->to_gbk[unit] = static_cast<unsigned char>(code[0]);
-      } else if (code.size() == 2) {
-        tables->to_gbk[unit] = static_cast<std::uint16_t>(static_cast<unsigned char>(code[0]) << 8 |
-                                                          static_cast<unsigned char>(code[1]));
-      }
+  for (unsigned unit = 0x80; unit <= 0xFFFF; ++unit) {
+    if (unit >= 0xD800 && unit <= 0xDFFF) continue;
+    const std::string code = cp936_encode_one(static_cast<char16_t>(unit));
+    if (code.size() == 1) {
+      tables->to_gbk[unit] = static_cast<unsigned char>(code[0]);
+    } else if (code.size() == 2) {
+      tables->to_gbk[unit] = static_cast<std::uint16_t>(static_cast<unsigned char>(code[0]) << 8 |
+                                                        static_cast<unsigned char>(code[1]));
     }
-    iconv_close(encoder);
   }
   return tables;
 }

@@ -1,9 +1,11 @@
-// Code page 936 <-> UTF-16 by lookup tables, built once from iconv's CP936.
+// Code page 936 <-> UTF-16 by lookup tables, built once from the platform's
+// code page 936 converter (iconv's CP936 on Linux, code page 936 on Windows).
 //
 // The conversions between GBK and UTF-16 run on every HTTP exchange and every
-// regular-expression run, so they go through tables instead of an iconv call
-// each time. Results are those of iconv: a byte sequence that is not GBK gives
-// U+FFFD and the scan moves on by one byte; a character GBK cannot hold gives "?".
+// regular-expression run, so they go through tables instead of a converter call
+// each time. Every valid code converts as the platform converts it; a byte
+// sequence that is not GBK gives U+FFFD and the scan moves on by one byte, and
+// a character GBK cannot hold gives "?", on every platform alike.
 #pragma once
 
 #include <string>

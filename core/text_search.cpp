@@ -1,6 +1,4 @@
 // find_text and find_text_reverse.
-#include <string.h>  // memmem
-
 #include <cstdint>
 
 #include "core/gbk_scan.h"
@@ -19,9 +17,8 @@ std::size_t CharStartMatcher::next(std::size_t limit) {
   const std::size_t m = needle_.size();
   std::size_t from = cursor_;
   while (cursor_ < haystack_.size() && from + m <= limit) {
-    const void* hit = memmem(haystack_.data() + from, limit - from, needle_.data(), m);
-    if (hit == nullptr) return std::string_view::npos;
-    const std::size_t occurrence = static_cast<const char*>(hit) - haystack_.data();
+    const std::size_t occurrence = haystack_.substr(0, limit).find(needle_, from);
+    if (occurrence == std::string_view::npos) return std::string_view::npos;
     while (cursor_ < occurrence) step();
     if (cursor_ == occurrence) return occurrence;
     from = occurrence + 1;  // the hit began on a second half: look further on

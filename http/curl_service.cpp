@@ -7,6 +7,7 @@
 
 #include "core/codepage.h"
 #include "http/curl_transfer.h"
+#include "http/platform_service.h"
 #include "http/request_header_list.h"
 #include "http/url_parts.h"
 #include "http/utf16_units.h"
@@ -245,5 +246,7 @@ bool CurlService::query_headers(HttpHandle request, int info_level, Bytes* buffe
 bool CurlService::close_handle(HttpHandle handle) {
   return requests_.erase(handle) + connections_.erase(handle) + sessions_.erase(handle) > 0;
 }
+
+std::unique_ptr<HttpService> make_platform_service() { return std::make_unique<CurlService>(); }
 
 }  // namespace velkoran

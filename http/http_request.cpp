@@ -10,9 +10,9 @@
 #include "core/text_ops.h"
 #include "http/body_charset.h"
 #include "http/cookie_merge.h"
-#include "http/curl_service.h"
 #include "http/http_service.h"
 #include "http/http_texts.h"
+#include "http/platform_service.h"
 #include "http/request_headers.h"
 #include "http/response_headers.h"
 #include "regex/regex_object.h"
@@ -275,8 +275,8 @@ Text http_request(const Text& url, const HttpRequestOptions& options, HttpServic
 }
 
 Text http_request(const Text& url, const HttpRequestOptions& options) {
-  CurlService service;
-  return http_request(url, options, service);
+  const std::unique_ptr<HttpService> service = make_platform_service();
+  return http_request(url, options, *service);
 }
 
 }  // namespace velkoran

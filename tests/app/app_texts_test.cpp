@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/qt_text.h"
+#include "app/qt/qt_text.h"
 
 namespace velkoran {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/demo_script.h"
+#include "app/qt/demo_script.h"
 
 #include <gtest/gtest.h>
 

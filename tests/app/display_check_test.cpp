@@ -1,5 +1,5 @@
 // The display check that runs before Qt starts.
-#include "app/display_check.h"
+#include "app/qt/display_check.h"
 
 #include <gtest/gtest.h>
 #include <sys/socket.h>

@@ -1,6 +1,6 @@
 // The window on its own: controls, geometry, how texts are shown, workers and
 // the busy pointer, the update link. The workflow is replaced by small routines.
-#include "app/main_window.h"
+#include "app/qt/main_window.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +16,7 @@
 #include <condition_variable>
 #include <mutex>
 
-#include "app/link_label.h"
+#include "app/qt/link_label.h"
 #include "app_test_support.h"
 
 namespace velkoran {

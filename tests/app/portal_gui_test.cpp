@@ -7,8 +7,8 @@
 #include <QPushButton>
 #include <algorithm>
 
-#include "app/link_label.h"
-#include "app/main_window.h"
+#include "app/qt/link_label.h"
+#include "app/qt/main_window.h"
 #include "app_test_support.h"
 #include "tools/portal_pages.h"
 #include "tools/portal_simulator.h"

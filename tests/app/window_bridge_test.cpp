@@ -1,4 +1,4 @@
-#include "app/window_bridge.h"
+#include "app/qt/window_bridge.h"
 
 #include <gtest/gtest.h>
 

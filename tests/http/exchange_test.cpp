@@ -18,6 +18,7 @@
 #include "http/http_request.h"
 #include "http/http_texts.h"
 #include "tests/support/local_http_server.h"
+#include "tests/support/local_https_server.h"
 #include "tests/support/raw_server.h"
 
 namespace velkoran {

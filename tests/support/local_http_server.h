@@ -6,9 +6,6 @@
 //     "text/plain"); });
 //   });
 //   http_request(Text(server.base_url() + "/"));
-//
-// LocalHttpsServer serves TLS with a freshly made self-signed certificate,
-// which no client trusts.
 #pragma once
 
 #include <functional>
@@ -43,21 +40,6 @@ class LocalHttpServer {
   std::unique_ptr<httplib::Server> server_;
   int port_ = 0;
   std::thread thread_;
-};
-
-class LocalHttpsServer : public LocalHttpServer {
- public:
-  explicit LocalHttpsServer(const Setup& setup);
-  // "https://127.0.0.1:<port>"
-  std::string base_url() const;
-  // The server's certificate in PEM form, for a client that is to trust it.
-  const std::string& certificate_pem() const { return certificate_pem_; }
-
- private:
-  LocalHttpsServer(std::pair<std::unique_ptr<httplib::Server>, std::string> server,
-                   const Setup& setup);
-
-  std::string certificate_pem_;
 };
 
 }  // namespace velkoran::testing

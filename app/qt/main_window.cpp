@@ -1,4 +1,4 @@
-#include "app/main_window.h"
+#include "app/qt/main_window.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -8,8 +8,8 @@
 #include <QScreen>
 
 #include "app/app_texts.h"
-#include "app/link_label.h"
-#include "app/qt_text.h"
+#include "app/qt/link_label.h"
+#include "app/qt/qt_text.h"
 #include "app/workers.h"
 
 namespace velkoran {

@@ -1,4 +1,4 @@
-#include "app/demo_script.h"
+#include "app/qt/demo_script.h"
 
 #include <unistd.h>
 
@@ -12,7 +12,7 @@
 #include <charconv>
 #include <cstdio>
 
-#include "app/main_window.h"
+#include "app/qt/main_window.h"
 
 namespace velkoran {
 namespace {

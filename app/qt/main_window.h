@@ -15,7 +15,7 @@
 
 // moc cannot read the non-ASCII control names; the compiler sees them.
 #ifndef Q_MOC_RUN
-#include "app/window_bridge.h"
+#include "app/qt/window_bridge.h"
 #include "workflow/portal_state.h"
 #include "workflow/workflow.h"
 

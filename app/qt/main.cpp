@@ -7,10 +7,10 @@
 #include <string>
 #include <string_view>
 
-#include "app/demo_script.h"
-#include "app/display_check.h"
+#include "app/qt/demo_script.h"
+#include "app/qt/display_check.h"
 #include "app/exit_routine.h"
-#include "app/main_window.h"
+#include "app/qt/main_window.h"
 #include "workflow/portal_state.h"
 #include "workflow/workflow.h"
 

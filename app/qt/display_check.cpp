@@ -1,4 +1,4 @@
-#include "app/display_check.h"
+#include "app/qt/display_check.h"
 
 #include <algorithm>
 #include <charconv>
