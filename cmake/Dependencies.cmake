@@ -64,17 +64,28 @@ endif()
 add_library(velkoran::pcre2_16 ALIAS PCRE2::16BIT)
 
 # cpp-httplib as one header (Debian's binary package ships a split header for
-# its shared library, which does not exist for Windows).
+# its shared library, which does not exist for Windows); or an installed one
+# (MSYS2's mingw-w64-x86_64-cpp-httplib).
 set(httplib_source "${VELKORAN_DEPS_CACHE}/cpp-httplib-0.11.4")
-if(NOT EXISTS "${httplib_source}/httplib.h")
-  message(FATAL_ERROR "cpp-httplib source not found in ${httplib_source}: run scripts/install-deps")
-endif()
 add_library(velkoran_httplib INTERFACE)
-target_include_directories(velkoran_httplib SYSTEM INTERFACE ${httplib_source})
+if(EXISTS "${httplib_source}/httplib.h")
+  target_include_directories(velkoran_httplib SYSTEM INTERFACE ${httplib_source})
+else()
+  find_package(httplib CONFIG QUIET)
+  if(NOT httplib_FOUND)
+    message(FATAL_ERROR "cpp-httplib not found in ${httplib_source}: run scripts/install-deps")
+  endif()
+  target_link_libraries(velkoran_httplib INTERFACE httplib::httplib)
+endif()
 target_link_libraries(velkoran_httplib INTERFACE ws2_32 crypt32)
 add_library(velkoran::httplib ALIAS velkoran_httplib)
 
+# GoogleTest: an installed one for this target (MSYS2), else built from the
+# sources Debian's googletest package installs.
 if(VELKORAN_BUILD_TESTS)
-  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
-  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/deps/googletest EXCLUDE_FROM_ALL)
+  find_package(GTest CONFIG QUIET)
+  if(NOT GTest_FOUND)
+    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+    add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/deps/googletest EXCLUDE_FROM_ALL)
+  endif()
 endif()

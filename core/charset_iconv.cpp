@@ -8,6 +8,7 @@
 #include <array>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace velkoran::detail {
@@ -99,19 +100,28 @@ std::optional<std::string> convert(const char* from, const char* to, std::string
   std::size_t written = 0;
   char* in = const_cast<char*>(input.data());
   std::size_t in_left = input.size();
+  // Once the input is used up, a last call without input lets a converter
+  // hand out what it still holds (a decoder that waits for a combining mark
+  // after a letter, as CP1258's does) and return to its initial state.
+  bool flushing = in_left == 0;
   while (true) {
     char* out = output.data() + written;
     std::size_t out_left = output.size() - written;
-    const std::size_t result = in_left == 0 ? iconv(*converter, nullptr, nullptr, &out, &out_left)
-                                            : iconv(*converter, &in, &in_left, &out, &out_left);
+    const std::size_t result = flushing ? iconv(*converter, nullptr, nullptr, &out, &out_left)
+                                        : iconv(*converter, &in, &in_left, &out, &out_left);
     written = output.size() - out_left;
     if (result != static_cast<std::size_t>(-1)) {
-      if (in_left == 0) break;
+      if (flushing) break;
+      flushing = in_left == 0;
       continue;
     }
     if (errno == E2BIG) {
       output.resize(output.size() * 2 + 16);
       continue;
+    }
+    if (flushing) {
+      iconv(*converter, nullptr, nullptr, nullptr, nullptr);  // give up what it held
+      break;
     }
     // EILSEQ or EINVAL: an invalid, unrepresentable or incomplete sequence.
     if (output.size() - written < replacement.size()) output.resize(output.size() * 2 + 16);
@@ -120,10 +130,7 @@ std::optional<std::string> convert(const char* from, const char* to, std::string
     const std::size_t skipped = std::min(in_left, std::max<std::size_t>(1, skip({in, in_left})));
     in += skipped;
     in_left -= skipped;
-    if (in_left == 0) {
-      iconv(*converter, nullptr, nullptr, nullptr, nullptr);  // reset shift state
-      break;
-    }
+    flushing = in_left == 0;
   }
   output.resize(written);
   return output;
@@ -177,12 +184,29 @@ std::string convert_one(const char* from, const char* to, std::string_view input
   return std::string(buffer, out - buffer);
 }
 
+// Names pages use that iconv knows under another name.
+constexpr std::pair<std::string_view, const char*> kOtherNames[] = {
+    {"latin-1", "ISO-8859-1"},
+    {"x-sjis", "SHIFT_JIS"},
+    {"ks_c_5601-1987", "CP949"},
+};
+
+bool same_name(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; };
+           return lower(x) == lower(y);
+         });
+}
+
 }  // namespace
 
 std::optional<std::u16string> decode_charset(std::string_view bytes, std::string_view charset) {
   // A name with a slash would pass conversion options to iconv; no charset has one.
   if (charset.empty() || charset.find('/') != std::string_view::npos) return std::nullopt;
-  const std::string name(charset);
+  std::string name(charset);
+  for (const auto& [page_name, iconv_name] : kOtherNames) {
+    if (same_name(charset, page_name)) name = iconv_name;
+  }
   const std::optional<std::string> units = to_utf16(bytes, name.c_str());
   if (!units) return std::nullopt;
   return units_from_bytes(*units);
@@ -197,11 +221,6 @@ char16_t cp936_decode_one(std::string_view code) {
   if (unit.size() != 2) return 0;
   return static_cast<char16_t>(static_cast<unsigned char>(unit[0]) |
                                static_cast<unsigned char>(unit[1]) << 8);
-}
-
-std::string cp936_encode_one(char16_t unit) {
-  const char le[2] = {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
-  return convert_one(kUtf16, "CP936", std::string_view(le, 2));
 }
 
 }  // namespace velkoran::detail

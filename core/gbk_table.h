@@ -3,9 +3,16 @@
 //
 // The conversions between GBK and UTF-16 run on every HTTP exchange and every
 // regular-expression run, so they go through tables instead of a converter call
-// each time. Every valid code converts as the platform converts it; a byte
-// sequence that is not GBK gives U+FFFD and the scan moves on by one byte, and
-// a character GBK cannot hold gives "?", on every platform alike.
+// each time. They convert as Windows' code page 936 does, on every platform:
+// - every two-byte code (lead 0x81-0xFE, trail 0x40-0x7E or 0x80-0xFE) is one
+//   character; the user-defined areas and the codes GBK leaves unassigned are
+//   characters of the Private Use Area (AAA1 <-> U+E000, A2AB <-> U+E766, ...);
+// - the single byte 0x80 is the euro sign;
+// - a byte sequence that is not GBK (a lone 0xFF, a lead byte without a trail
+//   byte) gives U+FFFD and the scan moves on by one byte;
+// - a character GBK cannot hold gives "?", one for a surrogate pair.
+// A unit encodes only to the code that decodes back to it, so GBK -> UTF-16
+// -> GBK gives back every valid GBK text byte for byte.
 #pragma once
 
 #include <string>

@@ -13,6 +13,7 @@
 #include "http/http_service.h"
 #include "http/http_texts.h"
 #include "http/platform_service.h"
+#include "http/request_header_list.h"
 #include "http/request_headers.h"
 #include "http/response_headers.h"
 #include "regex/regex_object.h"
@@ -188,9 +189,13 @@ Text Exchange::run(const Text& url) {
   }
 
   enter_step();
-  const Bytes header_block = text_to_utf16(build_request_headers(
-      options_.headers, options_.method, cookies_given ? *options_.cookies : Text()));
-  if (!service_.add_request_headers(handles_.request, header_block, unit_count(header_block),
+  const Text header_text = build_request_headers(options_.headers, options_.method,
+                                                 cookies_given ? *options_.cookies : Text());
+  // A malformed line, or a lone CR or LF that would start a line of its own on
+  // the wire, fails the step whatever the service would make of it.
+  const Bytes header_block = text_to_utf16(header_text);
+  if (!is_sendable_header_block(header_text.view()) ||
+      !service_.add_request_headers(handles_.request, header_block, unit_count(header_block),
                                     kAddHeaderAdd | kAddHeaderReplace)) {
     return fail(HttpFailure::kAddHeaders);
   }

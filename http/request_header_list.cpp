@@ -42,6 +42,11 @@ std::vector<std::string_view> split_lines(std::string_view block) {
 
 }  // namespace
 
+bool is_sendable_header_block(std::string_view block) {
+  const std::vector<std::string_view> lines = split_lines(block);
+  return std::all_of(lines.begin(), lines.end(), is_valid_line);
+}
+
 std::string_view RequestHeaderList::name_of(std::string_view line) {
   return line.substr(0, line.find(':'));
 }
@@ -59,9 +64,8 @@ bool RequestHeaderList::has(std::string_view name) const {
 }
 
 bool RequestHeaderList::add_block(std::string_view block) {
-  const std::vector<std::string_view> lines = split_lines(block);
-  if (!std::all_of(lines.begin(), lines.end(), is_valid_line)) return false;
-  for (const std::string_view line : lines) {
+  if (!is_sendable_header_block(block)) return false;
+  for (const std::string_view line : split_lines(block)) {
     const std::string_view name = name_of(line);
     const auto same_name = std::find_if(lines_.begin(), lines_.end(), [&](const std::string& old) {
       return equals_ignoring_ascii_case(name_of(old), name);

@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "core/codepage.h"
@@ -60,8 +61,15 @@ namespace {
 
 // Compiling is the dearest part of a run over a short subject, and the program
 // runs the same few patterns again and again (every HTTP exchange looks for a
-// charset declaration). Each thread keeps its latest compiled patterns; a
-// compiled pattern never changes, so runs may share one.
+// charset declaration). The process keeps its latest compiled patterns; a
+// compiled pattern never changes, so runs on any thread may share one. The
+// lock guards the list only: compiling and matching happen outside it.
+//
+// The list is one for the process, not one per thread: a thread_local object
+// with a destructor is unsafe where thread-local storage is emulated (MinGW-w64
+// frees a thread's storage at thread exit before running such destructors,
+// which then free what they find in freed memory). It is never destroyed, so a
+// worker still running while the process ends finds it intact.
 std::shared_ptr<const CompiledPattern> recently_compiled(const std::u16string& pattern,
                                                          PatternOptions options) {
   struct Entry {
@@ -69,17 +77,35 @@ std::shared_ptr<const CompiledPattern> recently_compiled(const std::u16string& p
     PatternOptions options;
     std::shared_ptr<const CompiledPattern> compiled;
   };
-  constexpr std::size_t kKept = 8;
-  thread_local std::vector<Entry> recent;
-  for (const Entry& entry : recent) {
-    if (entry.pattern == pattern && entry.options.ignore_case == options.ignore_case &&
-        entry.options.multiline == options.multiline) {
-      return entry.compiled;
+  struct Recent {
+    std::mutex lock;
+    std::vector<Entry> entries;
+
+    // The entry for `pattern` and `options`, or null; called with `lock` held.
+    [[nodiscard]] std::shared_ptr<const CompiledPattern> find(const std::u16string& pattern,
+                                                              PatternOptions options) const {
+      for (const Entry& entry : entries) {
+        if (entry.pattern == pattern && entry.options.ignore_case == options.ignore_case &&
+            entry.options.multiline == options.multiline) {
+          return entry.compiled;
+        }
+      }
+      return nullptr;
     }
+  };
+  constexpr std::size_t kKept = 8;
+  static Recent& recent = *new Recent;
+
+  {
+    const std::lock_guard<std::mutex> hold(recent.lock);
+    if (auto found = recent.find(pattern, options)) return found;
   }
   auto compiled = std::make_shared<const CompiledPattern>(compile_pattern(pattern, options));
-  if (recent.size() == kKept) recent.erase(recent.begin());
-  recent.push_back({pattern, options, compiled});
+  const std::lock_guard<std::mutex> hold(recent.lock);
+  // Another thread may have compiled the same pattern meanwhile: keep one.
+  if (auto found = recent.find(pattern, options)) return found;
+  if (recent.entries.size() == kKept) recent.entries.erase(recent.entries.begin());
+  recent.entries.push_back({pattern, options, compiled});
   return compiled;
 }
 

@@ -1,5 +1,6 @@
 // velkoran-portal-sim: runs the simulated update server and portal on
-// 127.0.0.1 until SIGINT or SIGTERM.
+// 127.0.0.1 until asked to stop (stop_request.h: SIGINT or SIGTERM on Linux,
+// Ctrl+C, Ctrl+Break or ask_to_stop() on Windows).
 //
 //   velkoran-portal-sim --scenario ready --port 0
 //   listening on 127.0.0.1:41873
@@ -7,12 +8,12 @@
 // The scenario can be switched while it runs:
 //   curl -d '' 'http://127.0.0.1:41873/__sim/scenario?name=already_sped_up'
 #include <charconv>
-#include <csignal>
 #include <cstdio>
 #include <string>
 #include <string_view>
 
 #include "tools/portal_simulator.h"
+#include "tools/stop_request.h"
 
 namespace {
 
@@ -60,13 +61,8 @@ int main(int argc, char** argv) {
     }
   }
 
-  // Block the stop signals before any thread starts, so that every thread
-  // inherits the mask and only sigwait below receives them.
-  sigset_t stop_signals;
-  sigemptyset(&stop_signals);
-  sigaddset(&stop_signals, SIGINT);
-  sigaddset(&stop_signals, SIGTERM);
-  pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
+  // Before the server starts its threads.
+  velkoran::StopRequest stop_request;
 
   velkoran::PortalSimulator simulator(scenario);
   if (!simulator.start(port)) {
@@ -76,8 +72,7 @@ int main(int argc, char** argv) {
   std::printf("listening on %s\n", simulator.host().c_str());
   std::fflush(stdout);
 
-  int received = 0;
-  sigwait(&stop_signals, &received);
+  stop_request.wait();
   simulator.stop();
   return 0;
 }

@@ -12,8 +12,9 @@ set(CMAKE_FIND_ROOT_PATH /usr/${VELKORAN_MINGW_TRIPLET})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-# Packages may also come from a prefix of our own (PCRE2 built for Windows).
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE BOTH)
+# Never the build machine's own (Linux) packages; a prefix of our own, such as
+# the PCRE2 built for Windows, is added to CMAKE_FIND_ROOT_PATH.
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 # One executable that needs no MinGW DLL beside it.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")

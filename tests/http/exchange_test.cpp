@@ -1,37 +1,39 @@
-// Whole exchanges of http_request against real servers on 127.0.0.1: the
-// exact request bytes that arrive, and what the routine makes of the answers.
+// Whole exchanges of http_request over the platform's service against real
+// servers on 127.0.0.1: the exact request bytes that arrive, and what the
+// routine makes of the answers. (TLS: tls_test.cpp.)
 #include <gtest/gtest.h>
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
+#include <algorithm>
 #include <chrono>
 #include <map>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "core/bytes_ops.h"
 #include "core/codepage.h"
-#include "http/curl_service.h"
 #include "http/http_request.h"
+#include "http/http_service.h"
 #include "http/http_texts.h"
+#include "http/platform_service.h"
+#include "tests/http/service_habits.h"
 #include "tests/support/local_http_server.h"
-#include "tests/support/local_https_server.h"
 #include "tests/support/raw_server.h"
+#include "tests/support/socket.h"
+#include "tests/support/wine.h"
 
 namespace velkoran {
 namespace {
 
 using testing::http_response;
 using testing::LocalHttpServer;
-using testing::LocalHttpsServer;
 using testing::RawConnection;
 using testing::RawServer;
 using testing::reply_with;
 using testing::request_body;
 using testing::request_head_lines;
+using testing::running_under_wine;
 
 const std::string kUserAgent =
     "User-Agent: Mozilla/5.0 (compatible; MSIE 9.0; Windows NT 6.1; WOW64; Trident/5.0)";
@@ -44,9 +46,10 @@ const std::string kCacheControl = "Cache-Control: no-cache";
 // The parts of one request as it arrived.
 struct ArrivedRequest {
   std::string request_line;
-  std::string host;                 // value of the Host line
-  std::string content_length;       // value, or empty when absent
-  std::vector<std::string> others;  // every other header line, in order
+  std::string host;                        // value of the Host line
+  std::string content_length;              // value, or empty when absent
+  std::vector<std::string> service_names;  // names of the service's own other lines
+  std::vector<std::string> others;         // every other header line, in order
   std::string body;
 };
 
@@ -54,12 +57,16 @@ ArrivedRequest parse_arrived(const std::string& raw) {
   ArrivedRequest arrived;
   std::vector<std::string> lines = request_head_lines(raw);
   arrived.request_line = lines.front();
+  const std::vector<std::string>& service_names = testing::service_header_names();
   for (std::size_t i = 1; i < lines.size(); ++i) {
     const std::string& line = lines[i];
+    const std::string name = line.substr(0, line.find(':'));
     if (line.rfind("Host: ", 0) == 0) {
       arrived.host = line.substr(6);
     } else if (line.rfind("Content-Length: ", 0) == 0) {
       arrived.content_length = line.substr(16);
+    } else if (std::find(service_names.begin(), service_names.end(), name) != service_names.end()) {
+      arrived.service_names.push_back(name);
     } else {
       arrived.others.push_back(line);
     }
@@ -74,19 +81,6 @@ std::string header_value(const std::string& raw, const std::string& name) {
     if (line.rfind(name + ": ", 0) == 0) return line.substr(name.size() + 2);
   }
   return "";
-}
-
-// A port on 127.0.0.1 where nothing listens (bound, then released).
-int closed_port() {
-  const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof(address);
-  ::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-  ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
-  ::close(probe);
-  return ntohs(address.sin_port);
 }
 
 class ExchangeTest : public ::testing::Test {
@@ -122,6 +116,7 @@ TEST_F(ExchangeTest, GetSendsTheDefaultLinesInOrder) {
   EXPECT_EQ(arrived_.content_length, "");
   EXPECT_EQ(arrived_.others, (std::vector<std::string>{kUserAgent, kAccept, kAcceptEncoding,
                                                        kAcceptLanguage, kCacheControl}));
+  EXPECT_EQ(arrived_.service_names, testing::service_header_names());
   EXPECT_EQ(arrived_.body, "");
 }
 
@@ -134,6 +129,7 @@ TEST_F(ExchangeTest, PostSendsBodyFormTypeAndCookieLine) {
   EXPECT_EQ(arrived_.others,
             (std::vector<std::string>{kUserAgent, kAccept, kAcceptEncoding, kAcceptLanguage,
                                       kFormType, kCacheControl, "Cookie: sid=7; lang=zh"}));
+  EXPECT_EQ(arrived_.service_names, testing::service_header_names());
   EXPECT_EQ(arrived_.body, "a=1&b=2");
 }
 
@@ -145,6 +141,7 @@ TEST_F(ExchangeTest, CallerLinesAndDefaultsMeet) {
     std::string body;
     std::vector<std::string> expected;
     std::string content_length;
+    std::vector<std::string> under_wine = {};  // where Wine's WinHTTP differs
   } cases[] = {
       {"lower-case user agent",
        0,
@@ -166,13 +163,16 @@ TEST_F(ExchangeTest, CallerLinesAndDefaultsMeet) {
        {"Content-Type: text/plain", kUserAgent, kAccept, kAcceptEncoding, kAcceptLanguage,
         kCacheControl},
        "1"},
-      // Content-type matches neither search: the default, added later, replaces it.
+      // Content-type matches neither search: the default, added later, replaces it
+      // (in its place: Windows documents the header value as replaced). Wine's
+      // WinHTTP removes the old line and adds the new one at the end.
       {"mixed-case content type",
        1,
        "Content-type: text/plain",
        "x",
        {kFormType, kUserAgent, kAccept, kAcceptEncoding, kAcceptLanguage, kCacheControl},
-       "1"},
+       "1",
+       {kUserAgent, kAccept, kAcceptEncoding, kAcceptLanguage, kFormType, kCacheControl}},
       // A GET body goes out, with no Content-Type of anybody's.
       {"get with body",
        0,
@@ -186,14 +186,18 @@ TEST_F(ExchangeTest, CallerLinesAndDefaultsMeet) {
        "",
        {kUserAgent, kAccept, kAcceptEncoding, kAcceptLanguage, kFormType, kCacheControl},
        "0"},
-      // A header with an empty value is sent as it is.
+      // A header with an empty value is sent as it is. Wine's WinHTTP writes
+      // every line as name, colon, blank and value, the blank also before an
+      // empty value.
       {"empty value",
        0,
        "X-Empty:\r\nX-Id: 7",
        "",
        {"X-Empty:", "X-Id: 7", kUserAgent, kAccept, kAcceptEncoding, kAcceptLanguage,
         kCacheControl},
-       ""},
+       "",
+       {"X-Empty: ", "X-Id: 7", kUserAgent, kAccept, kAcceptEncoding, kAcceptLanguage,
+        kCacheControl}},
       {"own host line",
        0,
        "Host: portal.example",
@@ -204,7 +208,8 @@ TEST_F(ExchangeTest, CallerLinesAndDefaultsMeet) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     (void)exchange("/h", {.method = c.method, .body = c.body, .headers = c.headers});
-    EXPECT_EQ(arrived_.others, c.expected);
+    EXPECT_EQ(arrived_.others,
+              running_under_wine() && !c.under_wine.empty() ? c.under_wine : c.expected);
     EXPECT_EQ(arrived_.content_length, c.content_length);
     EXPECT_EQ(arrived_.body, c.body);
   }
@@ -223,10 +228,12 @@ TEST_F(ExchangeTest, ObjectNames) {
   const struct {
     std::string path;
     std::string request_line;
+    std::string under_wine = {};  // where Wine's WinHTTP differs
   } cases[] = {
       {"", "GET / HTTP/1.1"},
       {"?x=1", "GET / HTTP/1.1"},  // a query without a path is not sent
-      {"/a?x=1#f", "GET /a?x=1#f HTTP/1.1"},
+      // The fragment goes out as written. Wine's WinHTTP escapes its "#".
+      {"/a?x=1#f", "GET /a?x=1#f HTTP/1.1", "GET /a?x=1%23f HTTP/1.1"},
       {"/a/../b", "GET /a/../b HTTP/1.1"},
       {"/with space", "GET /with%20space HTTP/1.1"},
       {"/\xD6\xD0", "GET /%E4%B8%AD HTTP/1.1"},  // GBK in the URL, UTF-8 on the wire
@@ -234,7 +241,8 @@ TEST_F(ExchangeTest, ObjectNames) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.path);
     (void)exchange(c.path, {});
-    EXPECT_EQ(arrived_.request_line, c.request_line);
+    EXPECT_EQ(arrived_.request_line,
+              running_under_wine() && !c.under_wine.empty() ? c.under_wine : c.request_line);
   }
 }
 
@@ -278,7 +286,7 @@ TEST_F(ExchangeTest, HeaderLineThatWouldSplitFailsBeforeSending) {
 
 TEST(ProxyTest, PlainHttpGoesThroughTheProxyWithItsCredentials) {
   RawServer proxy(reply_with(http_response("200 OK", "", "via proxy")));
-  const int origin_port = closed_port();
+  const int origin_port = testing::sockets::closed_port();
   Text status;
   const Text result =
       http_request(Text("http://127.0.0.1:" + std::to_string(origin_port) + "/x?y=1"),
@@ -286,6 +294,15 @@ TEST(ProxyTest, PlainHttpGoesThroughTheProxyWithItsCredentials) {
                     .proxy_user_name = "pu",
                     .proxy_password = "pp",
                     .status = &status});
+  if (running_under_wine()) {
+    // Windows reads the proxy name "http=127.0.0.1:<port>" as a proxy for
+    // plain http (what the lines below check). Wine's WinHTTP takes the text
+    // before the colon, "http=127.0.0.1", for the proxy's host name, which
+    // cannot be resolved: sending fails and the proxy hears nothing.
+    EXPECT_EQ(status, failure_text(HttpFailure::kSend));
+    EXPECT_EQ(proxy.connection_count(), 0);
+    return;
+  }
   EXPECT_EQ(result, Text("via proxy"));
   ASSERT_EQ(proxy.requests().size(), 1u);
   const std::string raw = proxy.requests().front();
@@ -295,6 +312,42 @@ TEST(ProxyTest, PlainHttpGoesThroughTheProxyWithItsCredentials) {
   EXPECT_EQ(header_value(raw, "Proxy-Connection"), "");
 }
 
+// The service itself, with a proxy named for every scheme: a plain request
+// goes to the proxy with the whole URL and, at the latest when the proxy asks
+// for them, the proxy's credentials (libcurl sends them at once, Wine's
+// WinHTTP once asked).
+TEST(ProxyTest, ProxyCredentialsReachTheProxy) {
+  RawServer proxy([](const std::string& request, RawConnection& connection) {
+    connection.send(header_value(request, "Proxy-Authorization").empty()
+                        ? http_response("407 Proxy Authentication Required",
+                                        "Proxy-Authenticate: Basic realm=\"proxy\"\r\n", "")
+                        : http_response("200 OK", "", "via proxy"));
+    return false;
+  });
+  const int origin_port = testing::sockets::closed_port();
+  const std::unique_ptr<HttpService> service = make_platform_service();
+  const HttpHandle session = service->open(
+      kAccessNamedProxy, text_to_utf16(Text("127.0.0.1:" + std::to_string(proxy.port()))));
+  // Named, not an address: the origin's name differs from the proxy's.
+  const HttpHandle connection = service->connect(session, text_to_utf16("localhost"), origin_port);
+  const HttpHandle request =
+      service->open_request(connection, text_to_utf16("GET"), text_to_utf16("/x"), false);
+  ASSERT_TRUE(service->set_credentials(request, kAuthTargetProxy, kAuthSchemeBasic,
+                                       text_to_utf16("pu"), text_to_utf16("pp")));
+  ASSERT_TRUE(service->add_request_headers(request, text_to_utf16("Accept: */*"), 11,
+                                           kAddHeaderAdd | kAddHeaderReplace));
+  ASSERT_TRUE(service->send_request(request, Bytes()));
+  ASSERT_TRUE(service->receive_response(request));
+  ASSERT_GE(proxy.requests().size(), 1u);
+  const std::string raw = proxy.requests().back();
+  EXPECT_EQ(request_head_lines(raw).front(),
+            "GET http://localhost:" + std::to_string(origin_port) + "/x HTTP/1.1");
+  EXPECT_EQ(header_value(raw, "Proxy-Authorization"), "Basic cHU6cHA=");
+  for (const HttpHandle handle : {request, connection, session}) {
+    EXPECT_TRUE(service->close_handle(handle));
+  }
+}
+
 TEST(ProxyTest, HttpsUrlTunnelsThroughTheProxy) {
   RawServer proxy(reply_with("HTTP/1.1 403 Forbidden\r\nContent-Length: 0\r\n\r\n"));
   Text status;
@@ -302,7 +355,19 @@ TEST(ProxyTest, HttpsUrlTunnelsThroughTheProxy) {
                                    {.proxy = Text("127.0.0.1:" + std::to_string(proxy.port())),
                                     .proxy_user_name = "pu",
                                     .proxy_password = "pp",
+                                    .timeout = 1,
                                     .status = &status});
+  if (running_under_wine()) {
+    // Windows asks the proxy for a tunnel first (CONNECT, with the proxy's
+    // credentials; the lines below). Wine 8's WinHTTP starts the TLS handshake
+    // with the proxy itself, which waits for a request head that never comes:
+    // the handshake runs into the time-out and sending fails.
+    EXPECT_EQ(result, Text());
+    EXPECT_EQ(status, failure_text(HttpFailure::kSend));
+    EXPECT_EQ(proxy.connection_count(), 1);
+    EXPECT_EQ(proxy.requests().size(), 0u);
+    return;
+  }
   // The proxy's refusal is the answer.
   EXPECT_EQ(result, Text());
   EXPECT_EQ(status, Text("403 Forbidden"));
@@ -310,87 +375,6 @@ TEST(ProxyTest, HttpsUrlTunnelsThroughTheProxy) {
   const std::string raw = proxy.requests().front();
   EXPECT_EQ(request_head_lines(raw).front(), "CONNECT 127.0.0.1:4443 HTTP/1.1");
   EXPECT_EQ(header_value(raw, "Proxy-Authorization"), "Basic cHU6cHA=");
-}
-
-// The proxy's "200 Connection established" only opens the tunnel: the answer is
-// what comes through it, and a tunnel that carries none fails the exchange.
-TEST(ProxyTest, OpenedTunnelIsNotTheAnswer) {
-  LocalHttpsServer origin([](httplib::Server& server) {
-    server.Get("/s", [](const httplib::Request&, httplib::Response& response) {
-      response.set_content("secret", "text/plain");
-    });
-  });
-  const std::string opened = "HTTP/1.1 200 Connection established\r\n\r\n";
-  const struct {
-    const char* name;
-    RawServer::Responder proxy;
-    std::string result;
-    std::string status;
-    std::string headers_start;
-  } cases[] = {
-      {"relayed",
-       [&](const std::string&, RawConnection& connection) {
-         connection.send(opened);
-         (void)connection.relay_to(origin.port());
-         return false;
-       },
-       "secret", "200 OK", "HTTP/1.1 200 OK\r\n"},
-      {"closed after opening", reply_with(opened), "", failure_text(HttpFailure::kSend).str(),
-       "untouched"},
-      {"stalled after opening",
-       [&](const std::string&, RawConnection& connection) {
-         connection.send(opened);
-         connection.stall();
-         return false;
-       },
-       "", failure_text(HttpFailure::kSend).str(), "untouched"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    RawServer proxy(c.proxy);
-    CurlService service(origin.certificate_pem());
-    Text status;
-    Text headers = "untouched";
-    const Text result = http_request(Text(origin.base_url() + "/s"),
-                                     {.response_headers = &headers,
-                                      .proxy = Text("127.0.0.1:" + std::to_string(proxy.port())),
-                                      .timeout = 1,
-                                      .status = &status},
-                                     service);
-    EXPECT_EQ(result.str(), c.result);
-    EXPECT_EQ(status.str(), c.status);
-    EXPECT_EQ(headers.str().rfind(c.headers_start, 0), 0u) << headers.str();
-    ASSERT_EQ(proxy.requests().size(), 1u);
-    EXPECT_EQ(request_head_lines(proxy.requests().front()).front(),
-              "CONNECT 127.0.0.1:" + std::to_string(origin.port()) + " HTTP/1.1");
-  }
-}
-
-TEST(ProxyTest, ProxyNamedForHttpIsNotUsedForHttps) {
-  RawServer proxy(reply_with(http_response("200 OK", "", "via proxy")));
-  LocalHttpsServer origin([](httplib::Server& server) {
-    server.Get("/s", [](const httplib::Request&, httplib::Response& response) {
-      response.set_content("direct", "text/plain");
-    });
-  });
-  CurlService service(origin.certificate_pem());
-  const std::string name = "http=127.0.0.1:" + std::to_string(proxy.port());
-  const HttpHandle session = service.open(kAccessNamedProxy, text_to_utf16(Text(name)));
-  const HttpHandle connection = service.connect(session, text_to_utf16("127.0.0.1"), origin.port());
-  const HttpHandle request =
-      service.open_request(connection, text_to_utf16("GET"), text_to_utf16("/s"), true);
-  ASSERT_TRUE(service.add_request_headers(request, text_to_utf16("Accept: */*"), 11,
-                                          kAddHeaderAdd | kAddHeaderReplace));
-  ASSERT_TRUE(service.send_request(request, Bytes()));
-  ASSERT_TRUE(service.receive_response(request));
-  Bytes buffer = blank_bytes(64);
-  int read = 0;
-  ASSERT_TRUE(service.read_data(request, &buffer, &read));
-  EXPECT_EQ(bytes_left(buffer, read).str(), "direct");
-  EXPECT_EQ(proxy.connection_count(), 0);
-  for (const HttpHandle handle : {request, connection, session}) {
-    EXPECT_TRUE(service.close_handle(handle));
-  }
 }
 
 // A server whose answer depends on the path of each request.
@@ -443,15 +427,40 @@ TEST(RedirectTest, CookieStoreCarriesCookiesAcrossHopsWhenCookiesAreGiven) {
   Text cookies;
   EXPECT_EQ(http_request(Text(server.base_url() + "/start"), {.cookies = &cookies}), Text("done"));
   ASSERT_EQ(server.requests().size(), 2u);
-  EXPECT_EQ(header_value(server.requests()[1], "Cookie"), "hop=1");
+  // A cookie set by /start without a path holds for "/", the folder of
+  // /start, so it goes along to /final (so on Windows). Wine's WinHTTP keeps
+  // it for the path /start itself and sends it nowhere else.
+  EXPECT_EQ(header_value(server.requests()[1], "Cookie"), running_under_wine() ? "" : "hop=1");
+
+  // With its path given, the cookie goes along everywhere.
+  RawServer with_path(by_path({
+      {"/start",
+       http_response("302 Found", "Location: /final\r\nSet-Cookie: hop=1; Path=/\r\n", "")},
+      {"/final", http_response("200 OK", "", "done")},
+  }));
+  cookies = Text();
+  EXPECT_EQ(http_request(Text(with_path.base_url() + "/start"), {.cookies = &cookies}),
+            Text("done"));
+  ASSERT_EQ(with_path.requests().size(), 2u);
+  EXPECT_EQ(header_value(with_path.requests()[1], "Cookie"), "hop=1");
 }
 
 TEST(RedirectTest, RelativeTargetIsResolvedAgainstTheRequestedPath) {
+  // Wine's WinHTTP escapes the "#" of the fragment (see ExchangeTest.ObjectNames).
+  const std::string first = running_under_wine() ? "/dir/start?x=1%23f" : "/dir/start?x=1#f";
   RawServer server(by_path({
-      {"/dir/start?x=1#f", http_response("302 Found", "Location: next?y=2\r\n", "")},
+      {first, http_response("302 Found", "Location: next?y=2\r\n", "")},
       {"/dir/next?y=2", http_response("200 OK", "", "done")},
   }));
-  EXPECT_EQ(http_request(Text(server.base_url() + "/dir/start?x=1#f")), Text("done"));
+  const Text result = http_request(Text(server.base_url() + "/dir/start?x=1#f"));
+  if (running_under_wine()) {
+    // Windows asks for /dir/next?y=2 next. Wine 8's WinHTTP cuts the joined
+    // target short and asks for /dir/nex.
+    ASSERT_EQ(server.requests().size(), 2u);
+    EXPECT_EQ(request_head_lines(server.requests()[1]).front(), "GET /dir/nex HTTP/1.1");
+    return;
+  }
+  EXPECT_EQ(result, Text("done"));
   EXPECT_EQ(server.requests().size(), 2u);
 }
 
@@ -475,6 +484,10 @@ TEST(RedirectTest, MethodAfterRedirect) {
     std::string expected_line;
     std::string expected_body;
   } cases[] = {
+      // POST becomes GET without the body (so on Windows). Wine's WinHTTP
+      // keeps the POST's "Content-Length: 3" on that GET while sending no
+      // body, and the exchange then fails, or (after a 303, now and then)
+      // ends at the redirect: checked below only for what holds every time.
       {"301 Moved Permanently", "GET /final HTTP/1.1", ""},
       {"302 Found", "GET /final HTTP/1.1", ""},
       {"303 See Other", "GET /final HTTP/1.1", ""},
@@ -487,8 +500,30 @@ TEST(RedirectTest, MethodAfterRedirect) {
         {"/start", http_response(c.code, "Location: /final\r\n", "")},
         {"/final", http_response("200 OK", "", "done")},
     }));
-    EXPECT_EQ(http_request(Text(server.base_url() + "/start"), {.method = 1, .body = "a=1"}),
-              Text("done"));
+    Text status;
+    const Text result = http_request(Text(server.base_url() + "/start"),
+                                     {.method = 1, .body = "a=1", .timeout = 1, .status = &status});
+    if (running_under_wine() && c.expected_body.empty()) {
+      EXPECT_TRUE(result == Text() || result == Text("done"));
+      const std::vector<std::string> requests = server.requests();
+      ASSERT_GE(requests.size(), 1u);
+      EXPECT_EQ(request_head_lines(requests[0]).front(), "POST /start HTTP/1.1");
+      // Whatever reached /final was no POST and carried no body.
+      for (std::size_t i = 1; i < requests.size(); ++i) {
+        EXPECT_EQ(request_head_lines(requests[i]).front(), c.expected_line);
+        EXPECT_EQ(request_body(requests[i]), "");
+      }
+      continue;
+    }
+    if (running_under_wine() && std::string(c.code) == "308 Permanent Redirect") {
+      // Wine 8's WinHTTP does not follow a 308: the redirect is the answer.
+      // (Not measured on Windows.)
+      EXPECT_EQ(result, Text());
+      EXPECT_EQ(status, Text(c.code));
+      EXPECT_EQ(server.requests().size(), 1u);
+      continue;
+    }
+    EXPECT_EQ(result, Text("done"));
     ASSERT_EQ(server.requests().size(), 2u);
     EXPECT_EQ(request_head_lines(server.requests()[1]).front(), c.expected_line);
     EXPECT_EQ(request_body(server.requests()[1]), c.expected_body);
@@ -512,52 +547,10 @@ TEST(RedirectTest, CredentialsStayWithTheirOrigin) {
             Text("other"));
   ASSERT_EQ(other.requests().size(), 1u);
   EXPECT_NE(header_value(server.requests()[0], "Authorization"), "");
-  EXPECT_EQ(header_value(other.requests()[0], "Authorization"), "");
-}
-
-TEST(RedirectTest, NeverFromHttpsDownToHttp) {
-  RawServer plain(reply_with(http_response("200 OK", "", "plain")));
-  const std::string target = plain.base_url() + "/p";
-  LocalHttpsServer origin([&](httplib::Server& server) {
-    server.Get("/s", [&](const httplib::Request&, httplib::Response& response) {
-      response.status = 302;
-      response.set_header("Location", target);
-      response.set_content("staying", "text/plain");
-    });
-  });
-  CurlService service(origin.certificate_pem());
-  Text status;
-  Text location;
-  const Text result = http_request(Text(origin.base_url() + "/s"),
-                                   {.location = &location, .status = &status}, service);
-  EXPECT_EQ(result, Text("staying"));
-  EXPECT_EQ(status, Text("302 Found"));
-  EXPECT_EQ(location, Text(target));
-  EXPECT_EQ(plain.connection_count(), 0);
-}
-
-TEST(TlsTest, TrustedCertificateWorks) {
-  LocalHttpsServer origin([](httplib::Server& server) {
-    server.Get("/s", [](const httplib::Request&, httplib::Response& response) {
-      response.set_content("secret", "text/plain");
-    });
-  });
-  CurlService service(origin.certificate_pem());
-  Text status;
-  EXPECT_EQ(http_request(Text(origin.base_url() + "/s"), {.status = &status}, service),
-            Text("secret"));
-  EXPECT_EQ(status, Text("200 OK"));
-}
-
-TEST(TlsTest, SelfSignedCertificateFailsTheExchange) {
-  LocalHttpsServer origin([](httplib::Server& server) {
-    server.Get("/s", [](const httplib::Request&, httplib::Response& response) {
-      response.set_content("secret", "text/plain");
-    });
-  });
-  Text status;
-  EXPECT_EQ(http_request(Text(origin.base_url() + "/s"), {.status = &status}), Text());
-  EXPECT_EQ(status, failure_text(HttpFailure::kSend));
+  // Wine's WinHTTP sends the credentials on every request the exchange makes,
+  // to whatever origin a redirect leads. (Not measured on Windows.)
+  EXPECT_EQ(header_value(other.requests()[0], "Authorization"),
+            running_under_wine() ? "Basic dTpw" : "");
 }
 
 TEST_F(ExchangeTest, ResponseSide) {
@@ -582,11 +575,27 @@ TEST_F(ExchangeTest, ResponseSide) {
 }
 
 TEST_F(ExchangeTest, InterimResponsesAndBareLineEndsAreNotTheHeaderBlock) {
-  Text headers;
+  Text headers = "untouched";
   const Text result =
       exchange("/", {.response_headers = &headers},
                "HTTP/1.1 100 Continue\r\n\r\n"
                "HTTP/1.1 200 OK\nSet-Cookie: a=1\nContent-Length: 2\nConnection: close\n\nok");
+  if (running_under_wine()) {
+    // Windows passes over the interim 100 Continue to the final response.
+    // Wine 8's WinHTTP gives up on it: no response.
+    EXPECT_EQ(result, Text());
+    EXPECT_EQ(status_, failure_text(HttpFailure::kReceive));
+    EXPECT_EQ(headers, Text("untouched"));
+    // Bare line ends alone, without the interim response, are read well.
+    const Text bare =
+        exchange("/", {.response_headers = &headers},
+                 "HTTP/1.1 200 OK\nSet-Cookie: a=1\nContent-Length: 2\nConnection: close\n\nok");
+    EXPECT_EQ(bare, Text("ok"));
+    EXPECT_EQ(headers.str(),
+              "HTTP/1.1 200 OK\r\nSet-Cookie: a=1\r\nContent-Length: 2\r\nConnection: "
+              "close\r\n\r\n");
+    return;
+  }
   EXPECT_EQ(result, Text("ok"));
   EXPECT_EQ(status_, Text("200 OK"));
   EXPECT_EQ(headers.str(),
@@ -614,8 +623,9 @@ TEST_F(ExchangeTest, Utf8PageIsDecodedAgain) {
 TEST(FailureTest, RefusedConnectionFailsSending) {
   Text status;
   Text headers = "untouched";
-  EXPECT_EQ(http_request(Text("http://127.0.0.1:" + std::to_string(closed_port()) + "/"),
-                         {.response_headers = &headers, .status = &status}),
+  EXPECT_EQ(http_request(
+                Text("http://127.0.0.1:" + std::to_string(testing::sockets::closed_port()) + "/"),
+                {.response_headers = &headers, .status = &status}),
             Text());
   EXPECT_EQ(status, failure_text(HttpFailure::kSend));
   EXPECT_EQ(headers, Text("untouched"));
@@ -643,25 +653,18 @@ TEST(FailureTest, ServerThatNeverAnswersHitsTheTimeout) {
 TEST(FailureTest, ServerThatStopsReadingFailsSending) {
   // A listener that never accepts: the system completes the connection and
   // takes bytes until its small receive buffer is full, then sending stalls.
-  const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  const int small_buffer = 4096;
-  ::setsockopt(listener, SOL_SOCKET, SO_RCVBUF, &small_buffer, sizeof(small_buffer));
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof(address);
-  ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
-  ASSERT_EQ(::listen(listener, 4), 0);
-  ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+  int port = 0;
+  const testing::sockets::Socket listener =
+      testing::sockets::listen_loopback(&port, 4, /*receive_buffer=*/4096);
   Text status;
-  EXPECT_EQ(http_request(Text("http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/"),
+  EXPECT_EQ(http_request(Text("http://127.0.0.1:" + std::to_string(port) + "/"),
                          {.method = 1,
                           .body = Text(std::string(16 * 1024 * 1024, 'b')),
                           .timeout = 1,
                           .status = &status}),
             Text());
   EXPECT_EQ(status, failure_text(HttpFailure::kSend));
-  ::close(listener);
+  testing::sockets::close_socket(listener);
 }
 
 TEST(FailureTest, ServerClosingWithoutAnswerGivesNoResponse) {

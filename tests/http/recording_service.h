@@ -1,8 +1,8 @@
 // RecordingService: sits between http_request and a real service, writes down
 // every call with its arguments, and fails one chosen call on purpose.
 //
-//   CurlService real;
-//   RecordingService service(real);
+//   std::unique_ptr<HttpService> real = make_platform_service();
+//   RecordingService service(*real);
 //   service.fail_on("send_request");
 //   http_request(url, options, service);   // "711 ..." without touching the network
 //   service.calls();                        // {"check_platform", "crack_url ...", ...}

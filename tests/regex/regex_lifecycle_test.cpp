@@ -156,6 +156,42 @@ TEST_F(RegexLifecycle, InstancesOnSeveralThreads) {
   }
 }
 
+// Each click starts a worker that runs its instances and ends, while the
+// workers of earlier clicks may still run: threads end one after another
+// while others keep working, some asking for the same pattern with other
+// options. What the threads share must not mix their answers, and a thread's
+// end must leave nothing behind that a running one trips over.
+TEST_F(RegexLifecycle, WorkersEndingWhileOthersRun) {
+  constexpr int kWorkers = 40;
+  constexpr int kRunning = 3;
+  constexpr int kRuns = 20;
+  int failures[kWorkers] = {};
+  auto click = [&failures](int index) {
+    const bool case_sensitive = index % 2 == 0;
+    const std::string end_time = "20:" + std::to_string(10 + index);
+    for (int run = 0; run < kRuns; ++run) {
+      RegexObject re;
+      if (!re.execute("<META.+?CHARSET=([-\\w]+)", "<meta charset=utf-8>", case_sensitive) ||
+          re.submatch_text(1, 1) != (case_sensitive ? Text() : Text("utf-8"))) {
+        ++failures[index];
+      }
+      RegexObject probe;
+      probe.execute("\\d+.*?\\d+", "ends " + end_time);
+      if (probe.match_text(1) != Text(end_time)) ++failures[index];
+    }
+  };
+  std::thread workers[kWorkers];
+  for (int w = 0; w < kWorkers; ++w) {
+    workers[w] = std::thread(click, w);
+    if (w >= kRunning - 1) workers[w - (kRunning - 1)].join();
+  }
+  for (int w = kWorkers - (kRunning - 1); w < kWorkers; ++w) workers[w].join();
+  for (int w = 0; w < kWorkers; ++w) {
+    SCOPED_TRACE(w);
+    EXPECT_EQ(failures[w], 0);
+  }
+}
+
 // A copy handed to another thread reads the shared run while the original keeps working.
 TEST_F(RegexLifecycle, SharedRunReadFromTwoThreads) {
   RegexObject original;

@@ -57,15 +57,32 @@ std::pair<std::unique_ptr<httplib::Server>, std::string> make_tls_server() {
 
 }  // namespace
 
-LocalHttpsServer::LocalHttpsServer(const Setup& setup)
-    : LocalHttpsServer(make_tls_server(), setup) {}
+// The server itself speaks TLS.
+class LocalHttpsServer::Impl : public LocalHttpServer {
+ public:
+  explicit Impl(const Setup& setup) : Impl(make_tls_server(), setup) {}
 
-LocalHttpsServer::LocalHttpsServer(std::pair<std::unique_ptr<httplib::Server>, std::string> server,
-                                   const Setup& setup)
-    : LocalHttpServer(std::move(server.first), setup), certificate_pem_(std::move(server.second)) {}
+  const std::string& certificate_pem() const { return certificate_pem_; }
+
+ private:
+  Impl(std::pair<std::unique_ptr<httplib::Server>, std::string> server, const Setup& setup)
+      : LocalHttpServer(std::move(server.first), setup),
+        certificate_pem_(std::move(server.second)) {}
+
+  std::string certificate_pem_;
+};
+
+LocalHttpsServer::LocalHttpsServer(const LocalHttpServer::Setup& setup)
+    : impl_(std::make_unique<Impl>(setup)) {}
+
+LocalHttpsServer::~LocalHttpsServer() = default;
+
+int LocalHttpsServer::port() const { return impl_->port(); }
 
 std::string LocalHttpsServer::base_url() const {
   return "https://127.0.0.1:" + std::to_string(port());
 }
+
+const std::string& LocalHttpsServer::certificate_pem() const { return impl_->certificate_pem(); }
 
 }  // namespace velkoran::testing

@@ -1,20 +1,17 @@
 #include "tests/support/raw_server.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
 namespace velkoran::testing {
 namespace {
+
+// How long a loop that waits for a socket may go before it looks whether the
+// server stops.
+constexpr int kStopCheckMs = 50;
 
 // The Content-Length of a request head, 0 when absent.
 std::size_t content_length(std::string_view head) {
@@ -37,8 +34,7 @@ std::size_t content_length(std::string_view head) {
 
 bool RawConnection::send(std::string_view bytes) {
   while (!bytes.empty()) {
-    const ssize_t sent = ::send(socket_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-    if (sent < 0 && errno == EINTR) continue;
+    const long sent = sockets::send_some(socket_, bytes.data(), bytes.size());
     if (sent <= 0) return false;
     bytes.remove_prefix(static_cast<std::size_t>(sent));
   }
@@ -52,49 +48,29 @@ void RawConnection::pause(std::chrono::milliseconds duration) {
 }
 
 bool RawConnection::relay_to(int port) {
-  const int peer = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  address.sin_port = htons(static_cast<std::uint16_t>(port));
-  if (peer < 0 || ::connect(peer, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0) {
-    if (peer >= 0) ::close(peer);
-    return false;
-  }
-  const int from[2] = {socket_, peer};
-  const int to[2] = {peer, socket_};
+  const sockets::Socket peer = sockets::connect_loopback(port);
+  if (peer == sockets::kNoSocket) return false;
+  const sockets::Socket from[2] = {socket_, peer};
+  const sockets::Socket to[2] = {peer, socket_};
   bool open = true;
-  // Short polls, so that a stopping server is noticed.
+  // Short waits, so that a stopping server is noticed.
   while (open && !server_.wait_for_stop(std::chrono::steady_clock::now())) {
-    pollfd watched[2] = {{socket_, POLLIN, 0}, {peer, POLLIN, 0}};
-    if (::poll(watched, 2, 50) < 0 && errno != EINTR) break;
+    const int ready = sockets::wait_readable(socket_, peer, kStopCheckMs);
+    if (ready < 0) break;
     for (int side = 0; side < 2 && open; ++side) {
-      if (watched[side].revents == 0) continue;
+      if ((ready & (1 << side)) == 0) continue;
       char chunk[16384];
-      const ssize_t got = ::recv(from[side], chunk, sizeof(chunk), 0);
-      if (got < 0 && errno == EINTR) continue;
-      open = got > 0 && RawConnection(server_, to[side]).send(std::string_view(chunk, got));
+      const long got = sockets::receive_some(from[side], chunk, sizeof(chunk));
+      open = got > 0 && RawConnection(server_, to[side])
+                            .send(std::string_view(chunk, static_cast<std::size_t>(got)));
     }
   }
-  ::close(peer);
+  sockets::close_socket(peer);
   return true;
 }
 
 RawServer::RawServer(Responder responder) : responder_(std::move(responder)) {
-  listen_socket_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  address.sin_port = 0;  // the system picks a free port
-  socklen_t length = sizeof(address);
-  if (listen_socket_ < 0 ||
-      ::bind(listen_socket_, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
-      ::listen(listen_socket_, 64) != 0 ||
-      ::getsockname(listen_socket_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-    std::fprintf(stderr, "RawServer: cannot listen on 127.0.0.1\n");
-    std::abort();
-  }
-  port_ = ntohs(address.sin_port);
+  listen_socket_ = sockets::listen_loopback(&port_);
   accept_thread_ = std::thread([this] { accept_loop(); });
 }
 
@@ -102,13 +78,12 @@ RawServer::~RawServer() {
   {
     std::lock_guard lock(mutex_);
     stopping_ = true;
-    for (const int socket : open_sockets_) ::shutdown(socket, SHUT_RDWR);
+    for (const sockets::Socket socket : open_sockets_) sockets::shutdown_both(socket);
   }
   stopping_changed_.notify_all();
-  ::shutdown(listen_socket_, SHUT_RDWR);
   accept_thread_.join();
   for (std::thread& thread : connection_threads_) thread.join();
-  ::close(listen_socket_);
+  sockets::close_socket(listen_socket_);
 }
 
 std::string RawServer::base_url() const { return "http://127.0.0.1:" + std::to_string(port_); }
@@ -128,15 +103,17 @@ bool RawServer::wait_for_stop(std::chrono::steady_clock::time_point deadline) {
 }
 
 void RawServer::accept_loop() {
-  for (;;) {
-    const int socket = ::accept4(listen_socket_, nullptr, nullptr, SOCK_CLOEXEC);
+  // Waits in short steps, so that a stopping server is noticed without
+  // having to wake a blocked accept (which the platforms do differently).
+  while (!wait_for_stop(std::chrono::steady_clock::now())) {
+    const int ready = sockets::wait_readable(listen_socket_, sockets::kNoSocket, kStopCheckMs);
+    if (ready < 0) return;
+    if (ready == 0) continue;
+    const sockets::Socket socket = sockets::accept_connection(listen_socket_);
+    if (socket == sockets::kNoSocket) return;
     std::lock_guard lock(mutex_);
     if (stopping_) {
-      if (socket >= 0) ::close(socket);
-      return;
-    }
-    if (socket < 0) {
-      if (errno == EINTR || errno == ECONNABORTED) continue;
+      sockets::close_socket(socket);
       return;
     }
     ++connections_accepted_;
@@ -149,20 +126,17 @@ namespace {
 
 // Appends what the peer sends next to `pending`; false once the peer has closed
 // its side or the connection failed.
-bool receive_more(int socket, std::string& pending) {
+bool receive_more(sockets::Socket socket, std::string& pending) {
   char chunk[16384];
-  for (;;) {
-    const ssize_t got = ::recv(socket, chunk, sizeof(chunk), 0);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) return false;
-    pending.append(chunk, static_cast<std::size_t>(got));
-    return true;
-  }
+  const long got = sockets::receive_some(socket, chunk, sizeof(chunk));
+  if (got <= 0) return false;
+  pending.append(chunk, static_cast<std::size_t>(got));
+  return true;
 }
 
 }  // namespace
 
-void RawServer::serve(int socket) {
+void RawServer::serve(sockets::Socket socket) {
   RawConnection connection(*this, socket);
   std::string pending;
   bool keep_open = true;
@@ -187,8 +161,8 @@ void RawServer::serve(int socket) {
   }
   std::lock_guard lock(mutex_);
   open_sockets_.erase(std::find(open_sockets_.begin(), open_sockets_.end(), socket));
-  ::shutdown(socket, SHUT_RDWR);
-  ::close(socket);
+  sockets::shutdown_both(socket);
+  sockets::close_socket(socket);
 }
 
 RawServer::Responder reply_with(std::string response) {

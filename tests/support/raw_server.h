@@ -24,6 +24,8 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/socket.h"
+
 namespace velkoran::testing {
 
 class RawServer;
@@ -31,7 +33,7 @@ class RawServer;
 // The server side of one accepted connection, handed to the responder.
 class RawConnection {
  public:
-  RawConnection(RawServer& server, int socket) : server_(server), socket_(socket) {}
+  RawConnection(RawServer& server, sockets::Socket socket) : server_(server), socket_(socket) {}
 
   // Writes all of `bytes`; false when the peer has gone.
   bool send(std::string_view bytes);
@@ -46,7 +48,7 @@ class RawConnection {
 
  private:
   RawServer& server_;
-  int socket_;
+  sockets::Socket socket_;
 };
 
 class RawServer {
@@ -72,19 +74,19 @@ class RawServer {
   friend class RawConnection;
 
   void accept_loop();
-  void serve(int socket);
+  void serve(sockets::Socket socket);
   // Blocks until the server stops or `deadline`; true when it stops.
   bool wait_for_stop(std::chrono::steady_clock::time_point deadline);
 
   Responder responder_;
-  int listen_socket_ = -1;
+  sockets::Socket listen_socket_ = sockets::kNoSocket;
   int port_ = 0;
   std::atomic<int> connections_accepted_{0};
   mutable std::mutex mutex_;
   std::condition_variable stopping_changed_;
   bool stopping_ = false;
   std::vector<std::string> requests_;
-  std::vector<int> open_sockets_;
+  std::vector<sockets::Socket> open_sockets_;
   std::vector<std::thread> connection_threads_;
   std::thread accept_thread_;
 };

@@ -4,10 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include "core/codepage.h"
 #include "core/text_ops.h"
+#include "tests/workflow/environment.h"
 #include "tools/portal_pages.h"
 #include "workflow/texts.h"
 
@@ -167,15 +166,16 @@ TEST(ProbeAnswer, ReadsRunningSpeedUpReadyOrFailure) {
 }
 
 TEST(Hosts, EnvironmentOverridesCompiledInHosts) {
-  unsetenv("VELKORAN_UPDATE_HOST");
-  setenv("VELKORAN_PORTAL_HOST", "", 1);
-  setenv("VELKORAN_WEB_HOST", "127.0.0.1:8080", 1);
+  testing::unset_environment("VELKORAN_UPDATE_HOST");
+  testing::set_environment("VELKORAN_PORTAL_HOST", "");
+  testing::set_environment("VELKORAN_WEB_HOST", "127.0.0.1:8080");
   const PortalHosts hosts = hosts_from_environment();
   EXPECT_EQ(hosts.update_host, VELKORAN_TEST_UPDATE_HOST);
-  EXPECT_EQ(hosts.portal_host, VELKORAN_TEST_PORTAL_HOST);  // empty means unset
+  // Empty means unset (on Windows setting it empty unsets it: environment.h).
+  EXPECT_EQ(hosts.portal_host, VELKORAN_TEST_PORTAL_HOST);
   EXPECT_EQ(hosts.web_host, "127.0.0.1:8080");
-  unsetenv("VELKORAN_PORTAL_HOST");
-  unsetenv("VELKORAN_WEB_HOST");
+  testing::unset_environment("VELKORAN_PORTAL_HOST");
+  testing::unset_environment("VELKORAN_WEB_HOST");
 }
 
 TEST(Hosts, DownloadPageIsHttpsOnWebHost) {

@@ -1,6 +1,9 @@
 // The requests exactly as the portal and the update server receive them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "tests/http/service_habits.h"
 #include "tests/workflow/workflow_fixture.h"
 #include "tools/portal_pages.h"
 
@@ -18,12 +21,18 @@ const std::string accept_language = "Accept-Language: zh-cn";
 const std::string form_type = "Content-Type: application/x-www-form-urlencoded";
 const std::string no_cache = "Cache-Control: no-cache";
 
-// The header lines in order, without Host and Content-Length, which the
-// transport adds and which are checked on their own.
+// The header lines in order, without those the transport adds: Host and
+// Content-Length, which are checked on their own, and the lines the
+// platform's HTTP service puts on every request (WinHTTP's Connection line).
 std::vector<std::string> caller_lines(const RecordedRequest& request) {
+  const std::vector<std::string>& service_names = testing::service_header_names();
   std::vector<std::string> lines;
   for (const std::string& line : request.header_lines) {
-    if (line.starts_with("Host:") || line.starts_with("Content-Length:")) continue;
+    const std::string name = line.substr(0, line.find(':'));
+    if (name == "Host" || name == "Content-Length" ||
+        std::find(service_names.begin(), service_names.end(), name) != service_names.end()) {
+      continue;
+    }
     lines.push_back(line);
   }
   return lines;

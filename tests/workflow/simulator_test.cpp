@@ -1,25 +1,16 @@
 // The simulated portal the workflow tests rely on: exact request recording,
 // scenario switching, dropped and stalled connections, the executable.
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <thread>
 
+#include "tests/workflow/child_process.h"
+#include "tests/workflow/raw_client.h"
 #include "tools/portal_pages.h"
 #include "tools/portal_simulator.h"
-
-extern char** environ;
+#include "tools/stop_request.h"
 
 namespace velkoran {
 namespace {
@@ -27,31 +18,8 @@ namespace {
 // A guard against a hang, not a time limit under test.
 constexpr int give_up_ms = 20000;
 
-// Sends `request` to 127.0.0.1:`port` over a fresh connection and reads until
-// the server closes it. With half_close the sending side is shut after the
-// request, as a client that has nothing more to say.
 std::string raw_exchange(int port, const std::string& request, bool half_close = true) {
-  const int sock = ::socket(AF_INET, SOCK_STREAM, 0);
-  if (sock < 0) return "<no socket>";
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_port = htons(static_cast<uint16_t>(port));
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  std::string received;
-  if (::connect(sock, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
-      ::send(sock, request.data(), request.size(), MSG_NOSIGNAL) ==
-          static_cast<ssize_t>(request.size())) {
-    if (half_close) ::shutdown(sock, SHUT_WR);
-    pollfd fd{.fd = sock, .events = POLLIN, .revents = 0};
-    char buffer[4096];
-    while (::poll(&fd, 1, give_up_ms) > 0) {
-      const ssize_t n = ::recv(sock, buffer, sizeof buffer, 0);
-      if (n <= 0) break;
-      received.append(buffer, static_cast<size_t>(n));
-    }
-  }
-  ::close(sock);
-  return received;
+  return testing::raw_exchange(port, request, half_close, give_up_ms);
 }
 
 TEST(Simulator, RecordsEachRequestHeadExactlyAndInOrder) {
@@ -143,29 +111,14 @@ TEST(Simulator, ReadyPageHoldsTheFieldsInGbk) {
             std::string::npos);
 }
 
-TEST(SimulatorProgram, PrintsItsPortAndStopsOnSigterm) {
-  int out[2];
-  ASSERT_EQ(::pipe(out), 0);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-  posix_spawn_file_actions_addclose(&actions, out[0]);
-  char program[] = VELKORAN_PORTAL_SIM_PATH;
-  char scenario_flag[] = "--scenario";
-  char scenario[] = "newer_version";
-  char port_flag[] = "--port";
-  char port[] = "0";
-  char* argv[] = {program, scenario_flag, scenario, port_flag, port, nullptr};
-  pid_t pid = 0;
-  ASSERT_EQ(posix_spawn(&pid, program, &actions, nullptr, argv, environ), 0);
-  posix_spawn_file_actions_destroy(&actions);
-  ::close(out[1]);
-
-  std::string line;
-  char c;
-  pollfd fd{.fd = out[0], .events = POLLIN, .revents = 0};
-  while (::poll(&fd, 1, give_up_ms) > 0 && ::read(out[0], &c, 1) == 1 && c != '\n') line += c;
-  ::close(out[0]);
+// Started as the demo starts it: it names its port on the first line of its
+// output, answers there, and ends with status 0 when asked to stop the way
+// its platform asks (SIGTERM on Linux, the stop event on Windows).
+TEST(SimulatorProgram, PrintsItsPortAndStopsWhenAsked) {
+  testing::ChildProcess sim(VELKORAN_PORTAL_SIM_PATH,
+                            {"--scenario", "newer_version", "--port", "0"});
+  ASSERT_TRUE(sim.started());
+  const std::string line = sim.read_line(give_up_ms);
 
   const std::string prefix = "listening on 127.0.0.1:";
   int sim_port = 0;
@@ -176,11 +129,8 @@ TEST(SimulatorProgram, PrintsItsPortAndStopsOnSigterm) {
     EXPECT_TRUE(reply.ends_with("\r\n\r\n2")) << reply;
   }
 
-  ::kill(pid, SIGTERM);
-  int status = 0;
-  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-  EXPECT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0);
+  ASSERT_TRUE(ask_to_stop(sim.id()));
+  EXPECT_EQ(sim.wait_for_exit(give_up_ms), 0);
 }
 
 }  // namespace
