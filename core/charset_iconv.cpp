@@ -1,5 +1,6 @@
 // The character-set converters over iconv (glibc).
 #include "core/charset.h"
+#include "core/utf16le.h"
 
 #include <errno.h>
 #include <iconv.h>
@@ -148,26 +149,6 @@ std::optional<std::string> from_utf16(std::string_view units, const char* charse
   return convert(kUtf16, charset, units, "?", skip_utf16_character);
 }
 
-// UTF-16LE bytes to units; an odd last byte is ignored.
-std::u16string units_from_bytes(std::string_view bytes) {
-  std::u16string units(bytes.size() / 2, u'\0');
-  for (std::size_t i = 0; i < units.size(); ++i) {
-    units[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
-                                     static_cast<unsigned char>(bytes[2 * i + 1]) << 8);
-  }
-  return units;
-}
-
-std::string units_as_bytes(std::u16string_view units) {
-  std::string bytes;
-  bytes.reserve(units.size() * 2);
-  for (char16_t unit : units) {
-    bytes.push_back(static_cast<char>(unit & 0xFF));
-    bytes.push_back(static_cast<char>(unit >> 8));
-  }
-  return bytes;
-}
-
 // Converts one short sequence strictly; empty when iconv rejects any of it.
 std::string convert_one(const char* from, const char* to, std::string_view input) {
   const std::optional<iconv_t> converter = cached_converter(from, to);
@@ -209,11 +190,11 @@ std::optional<std::u16string> decode_charset(std::string_view bytes, std::string
   }
   const std::optional<std::string> units = to_utf16(bytes, name.c_str());
   if (!units) return std::nullopt;
-  return units_from_bytes(*units);
+  return utf16le_units(*units);
 }
 
 std::string encode_utf8(std::u16string_view units) {
-  return from_utf16(units_as_bytes(units), "UTF-8").value_or(std::string{});
+  return from_utf16(utf16le_bytes(units), "UTF-8").value_or(std::string{});
 }
 
 char16_t cp936_decode_one(std::string_view code) {

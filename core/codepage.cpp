@@ -13,6 +13,7 @@
 
 #include "core/charset.h"
 #include "core/gbk_table.h"
+#include "core/utf16le.h"
 
 #include <algorithm>
 #include <iterator>
@@ -87,37 +88,17 @@ std::u16string decode_utf16(std::string_view bytes, ByteOrder order) {
   return units;
 }
 
-std::string units_as_bytes(std::u16string_view units) {
-  std::string bytes;
-  bytes.reserve(units.size() * 2);
-  for (char16_t unit : units) {
-    bytes.push_back(static_cast<char>(unit & 0xFF));
-    bytes.push_back(static_cast<char>(unit >> 8));
-  }
-  return bytes;
-}
-
-// UTF-16LE bytes to units; an odd last byte is ignored.
-std::u16string units_from_bytes(std::string_view bytes) {
-  std::u16string units(bytes.size() / 2, u'\0');
-  for (std::size_t i = 0; i < units.size(); ++i) {
-    units[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
-                                     static_cast<unsigned char>(bytes[2 * i + 1]) << 8);
-  }
-  return units;
-}
-
 }  // namespace
 
 Bytes text_to_utf16(const Text& text, bool drop_terminator) {
   if (text.empty()) return {};
-  std::string bytes = units_as_bytes(gbk_to_u16(text.view()));
+  std::string bytes = detail::utf16le_bytes(gbk_to_u16(text.view()));
   if (!drop_terminator) bytes.append(2, '\0');
   return Bytes(std::move(bytes));
 }
 
 Text utf16_to_text(const Bytes& data) {
-  std::u16string units = units_from_bytes(data.view());
+  std::u16string units = detail::utf16le_units(data.view());
   // The text ends at the first zero character.
   const std::size_t zero = units.find(u'\0');
   if (zero != std::u16string::npos) units.resize(zero);

@@ -4,32 +4,22 @@
 #include <cstddef>
 
 #include "core/codepage.h"
+#include "core/utf16le.h"
 
 namespace velkoran {
 
 std::u16string units_from_bytes(const Bytes& data, int unit_count) {
-  const std::string_view bytes = data.view();
-  std::size_t available = bytes.size() / 2;
-  if (unit_count >= 0 && static_cast<std::size_t>(unit_count) < available) available = unit_count;
-  std::u16string units;
-  units.reserve(available);
-  for (std::size_t i = 0; i < available; ++i) {
-    const auto low = static_cast<unsigned char>(bytes[2 * i]);
-    const auto high = static_cast<unsigned char>(bytes[2 * i + 1]);
-    const auto unit = static_cast<char16_t>(low | (high << 8));
-    if (unit == 0 && unit_count < 0) break;
-    units.push_back(unit);
+  std::u16string units = detail::utf16le_units(data.view());
+  if (unit_count < 0) {
+    units.resize(std::min(units.size(), units.find(u'\0')));  // up to the terminator
+  } else if (static_cast<std::size_t>(unit_count) < units.size()) {
+    units.resize(static_cast<std::size_t>(unit_count));
   }
   return units;
 }
 
 Bytes bytes_from_units(std::u16string_view units, bool terminator) {
-  std::string bytes;
-  bytes.reserve(2 * units.size() + 2);
-  for (const char16_t unit : units) {
-    bytes.push_back(static_cast<char>(unit & 0xFF));
-    bytes.push_back(static_cast<char>(unit >> 8));
-  }
+  std::string bytes = detail::utf16le_bytes(units);
   if (terminator) bytes.append(2, '\0');
   return Bytes(std::move(bytes));
 }
