@@ -7,6 +7,7 @@
 
 #include "core/codepage.h"
 #include "http/curl_transfer.h"
+#include "http/exchange_limits.h"
 #include "http/platform_service.h"
 #include "http/request_header_list.h"
 #include "http/url_parts.h"
@@ -47,6 +48,12 @@ struct CurlService::Request {
   TransferResult result;
   std::size_t read_offset = 0;
   bool read_failure_reported = false;
+
+  // Whether the body stopped short of its end: the last read fails.
+  bool body_cut() const {
+    return result.outcome == TransferResult::Outcome::kBodyBroken ||
+           result.outcome == TransferResult::Outcome::kAbandoned;
+  }
 };
 
 CurlService::CurlService() = default;
@@ -122,6 +129,8 @@ bool CurlService::set_timeouts(HttpHandle request, int resolve_ms, int connect_m
   target->plan.connect_timeout_ms = std::max({0, resolve_ms, connect_ms});
   target->plan.send_timeout_ms = std::max(0, send_ms);
   target->plan.receive_timeout_ms = std::max(0, receive_ms);
+  target->plan.deadline_ms =
+      exchange_deadline_ms(std::max({resolve_ms, connect_ms, send_ms, receive_ms}));
   return true;
 }
 
@@ -185,15 +194,15 @@ bool CurlService::receive_response(HttpHandle request) {
   if (found == nullptr || !found->sent) return false;
   const auto outcome = found->result.outcome;
   return outcome == TransferResult::Outcome::kComplete ||
-         outcome == TransferResult::Outcome::kBodyBroken;
+         outcome == TransferResult::Outcome::kBodyBroken ||
+         outcome == TransferResult::Outcome::kAbandoned;
 }
 
 bool CurlService::query_data_available(HttpHandle request, int* available) {
   const Request* found = find_request(request);
   if (found == nullptr || available == nullptr || !receive_response(request)) return false;
   const std::size_t remaining = found->result.body.size() - found->read_offset;
-  if (remaining == 0 && found->result.outcome == TransferResult::Outcome::kBodyBroken &&
-      !found->read_failure_reported) {
+  if (remaining == 0 && found->body_cut() && !found->read_failure_reported) {
     // The body broke off here: announce more, so that the next read fails.
     *available = 1;
     return true;
@@ -208,16 +217,20 @@ bool CurlService::read_data(HttpHandle request, Bytes* buffer, int* bytes_read) 
       !receive_response(request)) {
     return false;
   }
-  const std::string& body = found->result.body;
+  std::string& body = found->result.body;
   const std::size_t count = std::min(buffer->size(), body.size() - found->read_offset);
-  if (count == 0 && buffer->size() > 0 &&
-      found->result.outcome == TransferResult::Outcome::kBodyBroken) {
+  if (count == 0 && buffer->size() > 0 && found->body_cut()) {
     found->read_failure_reported = true;
     *bytes_read = 0;
     return false;
   }
   if (count > 0) std::memcpy(buffer->mutable_data(), body.data() + found->read_offset, count);
   found->read_offset += count;
+  if (found->read_offset == body.size()) {
+    // All handed out: the caller holds the body now, this copy can go.
+    std::string().swap(body);
+    found->read_offset = 0;
+  }
   *bytes_read = static_cast<int>(count);
   return true;
 }
@@ -225,8 +238,9 @@ bool CurlService::read_data(HttpHandle request, Bytes* buffer, int* bytes_read) 
 bool CurlService::query_headers(HttpHandle request, int info_level, Bytes* buffer,
                                 int* buffer_length, int* index) {
   const Request* found = find_request(request);
+  // An abandoned response has no headers to give: the caller is to drop it.
   if (found == nullptr || buffer_length == nullptr || info_level != kQueryRawHeadersCrlf ||
-      !receive_response(request)) {
+      !receive_response(request) || found->result.outcome == TransferResult::Outcome::kAbandoned) {
     return false;
   }
   if (index != nullptr && *index != 0) return false;  // one response, one block

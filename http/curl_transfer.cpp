@@ -1,6 +1,10 @@
 #include "http/curl_transfer.h"
 
 #include <curl/curl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -8,6 +12,7 @@
 #include <mutex>
 #include <string_view>
 
+#include "http/exchange_limits.h"
 #include "http/request_header_list.h"
 
 namespace velkoran {
@@ -35,6 +40,24 @@ using UrlHandle = std::unique_ptr<CURLU, UrlCleanup>;
 constexpr std::string_view kLibraryDefaults[] = {"Accept", "Content-Type", "Expect",
                                                  "Proxy-Connection", "Transfer-Encoding"};
 
+// The socket the exchange talks over now (to the server or the proxy), kept
+// from libcurl's socket callbacks: the one open connection of the easy
+// handle, reused from one request to the next where it can be.
+struct OpenSocket {
+  curl_socket_t socket = CURL_SOCKET_BAD;
+
+  static int on_created(void* user, curl_socket_t socket, curlsocktype) {
+    static_cast<OpenSocket*>(user)->socket = socket;
+    return CURL_SOCKOPT_OK;
+  }
+
+  static int on_close(void* user, curl_socket_t socket) {
+    auto* open = static_cast<OpenSocket*>(user);
+    if (open->socket == socket) open->socket = CURL_SOCKET_BAD;
+    return close(socket);
+  }
+};
+
 // One request of the exchange: the first, or one that follows a redirect.
 struct Hop {
   std::string url;     // what is asked for; later redirects are resolved against it
@@ -49,18 +72,35 @@ struct Hop {
 // What libcurl's callbacks have seen during one hop.
 class HopState {
  public:
-  HopState(const TransferPlan& plan, curl_off_t body_size)
-      : plan_(plan), body_size_(body_size), last_activity_(Clock::now()) {}
+  // `deadline` is that of the whole exchange; time_point::max() for none.
+  HopState(const TransferPlan& plan, const OpenSocket& socket, curl_off_t body_size,
+           Clock::time_point deadline)
+      : plan_(plan),
+        socket_(socket),
+        body_size_(body_size),
+        deadline_(deadline),
+        last_activity_(Clock::now()) {}
 
+  // A count other than `length` makes libcurl end the transfer.
   static size_t on_header(char* data, size_t size, size_t count, void* user) {
     const size_t length = size * count;
-    static_cast<HopState*>(user)->header_line(std::string_view(data, length));
+    auto* state = static_cast<HopState*>(user);
+    state->header_bytes_ += length;
+    if (state->header_bytes_ > kMaxHeaderBytes) {
+      state->abandoned_ = true;
+      return 0;
+    }
+    state->header_line(std::string_view(data, length));
     return length;
   }
 
   static size_t on_body(char* data, size_t size, size_t count, void* user) {
     const size_t length = size * count;
     auto* state = static_cast<HopState*>(user);
+    if (state->body_.size() + length > kMaxBodyBytes) {
+      state->abandoned_ = true;
+      return 0;
+    }
     state->body_.append(data, length);
     state->last_activity_ = Clock::now();
     return length;
@@ -80,6 +120,8 @@ class HopState {
   }
 
   bool connected() const { return connected_; }
+  // Whether this side ended the transfer: a cap or the deadline.
+  bool abandoned() const { return abandoned_; }
   bool headers_complete() const { return headers_complete_; }
   int status_code() const { return status_code_; }
   std::string& raw_headers() { return raw_headers_; }
@@ -122,20 +164,44 @@ class HopState {
 
   bool check_progress(curl_off_t uploaded) {
     const Clock::time_point now = Clock::now();
+    if (now >= deadline_) {
+      abandoned_ = true;
+      return false;
+    }
     if (uploaded != uploaded_) {
       uploaded_ = uploaded;
       last_activity_ = now;
     }
     if (!connected_) return true;  // the connect time-out governs until then
-    const int limit_ms = uploaded_ < body_size_ ? plan_.send_timeout_ms : plan_.receive_timeout_ms;
+    const bool sending = uploaded_ < body_size_;
+    // Every byte that arrives is activity, also one of a header line that is
+    // not complete yet (libcurl hands header lines over only when whole).
+    if (!sending) last_activity_ = std::max(last_activity_, last_arrival(now));
+    const int limit_ms = sending ? plan_.send_timeout_ms : plan_.receive_timeout_ms;
     if (limit_ms <= 0) return true;
     return now - last_activity_ < std::chrono::milliseconds(limit_ms);
   }
 
+  // When the connection last brought bytes, as the system's TCP statistics
+  // tell; the beginning of time when they cannot be had.
+  Clock::time_point last_arrival(Clock::time_point now) const {
+    if (socket_.socket == CURL_SOCKET_BAD) return Clock::time_point::min();
+    tcp_info info{};
+    socklen_t size = sizeof(info);
+    if (getsockopt(socket_.socket, IPPROTO_TCP, TCP_INFO, &info, &size) != 0) {
+      return Clock::time_point::min();
+    }
+    return now - std::chrono::milliseconds(info.tcpi_last_data_recv);
+  }
+
   const TransferPlan& plan_;
+  const OpenSocket& socket_;
   const curl_off_t body_size_;
+  const Clock::time_point deadline_;
   Clock::time_point last_activity_;
   curl_off_t uploaded_ = 0;
+  std::size_t header_bytes_ = 0;  // header lines, interim responses and trailers alike
+  bool abandoned_ = false;
   bool connected_ = false;
   bool collecting_ = false;
   bool headers_complete_ = false;
@@ -218,7 +284,7 @@ void configure(CURL* easy, const TransferPlan& plan, const Hop& hop, HopState* s
 
   // Time-outs: the connection phase has its own limit; after it, the progress
   // callback ends the transfer when nothing moves for the send or receive
-  // time-out. There is no cap on the whole transfer.
+  // time-out, and, in every phase, at the exchange's deadline.
   if (plan.connect_timeout_ms > 0) {
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(plan.connect_timeout_ms));
   }
@@ -292,8 +358,10 @@ TransferResult::Outcome failed_outcome(CURL* easy, CURLcode code, const HopState
   using Outcome = TransferResult::Outcome;
   // Headers before the connection was up are a proxy's refusal to tunnel:
   // that answer is the response.
-  if (state.headers_complete())
+  if (state.headers_complete()) {
+    if (state.abandoned()) return Outcome::kAbandoned;
     return state.connected() ? Outcome::kBodyBroken : Outcome::kComplete;
+  }
   if (hop_index > 0) return Outcome::kNoResponse;  // a redirect is part of the response
   if (!state.connected()) return Outcome::kSendFailed;
   curl_off_t uploaded = 0;
@@ -330,11 +398,16 @@ TransferResult run_transfer(const TransferPlan& plan) {
   // and the cookie store live on from one to the next. Every option is set
   // anew for each request (no curl_easy_reset: it would forget, and leak, the
   // cookie store's file list).
+  OpenSocket socket;  // outlives the handle, whose cleanup closes the socket
   const EasyHandle easy(curl_easy_init());
   if (!easy) {
     result.error = "libcurl could not be started";
     return result;
   }
+  curl_easy_setopt(easy.get(), CURLOPT_SOCKOPTFUNCTION, &OpenSocket::on_created);
+  curl_easy_setopt(easy.get(), CURLOPT_SOCKOPTDATA, &socket);
+  curl_easy_setopt(easy.get(), CURLOPT_CLOSESOCKETFUNCTION, &OpenSocket::on_close);
+  curl_easy_setopt(easy.get(), CURLOPT_CLOSESOCKETDATA, &socket);
   // Without a cookie store libcurl keeps no cookies at all (its default).
   if (plan.cookie_store) curl_easy_setopt(easy.get(), CURLOPT_COOKIEFILE, "");
   const HeaderSlist headers = build_header_slist(plan.header_lines);
@@ -353,8 +426,11 @@ TransferResult run_transfer(const TransferPlan& plan) {
                   (!plan.body.empty() || plan.method == "POST" || plan.method == "PUT");
   hop.server_credentials = plan.server_credentials;
 
+  const Clock::time_point deadline =
+      plan.deadline_ms > 0 ? Clock::now() + std::chrono::milliseconds(plan.deadline_ms)
+                           : Clock::time_point::max();
   for (int hop_index = 0;; ++hop_index) {
-    HopState state(plan, hop.send_body ? body_size : 0);
+    HopState state(plan, socket, hop.send_body ? body_size : 0, deadline);
     char error_buffer[CURL_ERROR_SIZE] = {};
     configure(easy.get(), plan, hop, &state, headers.get(), error_buffer);
     const CURLcode code = curl_easy_perform(easy.get());

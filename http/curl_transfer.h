@@ -12,6 +12,7 @@
 // Content-Length when a body is sent); libcurl's own defaults are suppressed.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,7 @@ struct TransferPlan {
   int connect_timeout_ms = 0;       // resolving and connecting; 0: libcurl's default
   int send_timeout_ms = 0;          // longest pause while sending; 0: no limit
   int receive_timeout_ms = 0;       // longest pause while waiting and receiving; 0: no limit
+  std::int64_t deadline_ms = 0;     // the whole exchange, every redirect included; 0: none
   bool server_credentials = false;  // Basic, sent with the first request
   std::string user_name;
   std::string password;
@@ -51,12 +53,20 @@ struct TransferResult {
     kSendFailed,  // no connection, or the request could not be sent
     kNoResponse,  // no final status line and headers (time-out, closed, garbage)
     kBodyBroken,  // the headers arrived, the body broke off; `body` holds what came
+    kAbandoned,   // the headers arrived, then the body or the trailers went past their
+                  // cap, or the deadline passed; `body` holds what came
   };
   Outcome outcome = Outcome::kSendFailed;
   std::string raw_headers;  // status line and header lines, each ended by CR LF, then CR LF
   std::string body;
   std::string error;  // libcurl's description when something failed
 };
+
+// Kept from one response: at most kMaxHeaderBytes of header lines, interim
+// responses and trailers (past it the exchange fails: kNoResponse before the
+// final headers are complete, kAbandoned after), and at most kMaxBodyBytes of
+// body (past it: kAbandoned). The deadline ends the exchange in whatever
+// phase it is: kSendFailed, kNoResponse or kAbandoned.
 
 // The most redirects followed in one exchange.
 inline constexpr int kMaxRedirects = 10;

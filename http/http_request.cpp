@@ -1,7 +1,10 @@
 #include "http/http_request.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <string>
 
 #include "core/bytes_ops.h"
@@ -10,6 +13,7 @@
 #include "core/text_ops.h"
 #include "http/body_charset.h"
 #include "http/cookie_merge.h"
+#include "http/exchange_limits.h"
 #include "http/http_service.h"
 #include "http/http_texts.h"
 #include "http/platform_service.h"
@@ -20,6 +24,8 @@
 
 namespace velkoran {
 namespace {
+
+using Clock = std::chrono::steady_clock;
 
 constexpr int kDefaultTimeoutMs = 30000;
 
@@ -112,8 +118,8 @@ class Exchange {
     if (options_.status != nullptr) *options_.status = text;
   }
 
-  Bytes read_body();
-  Text finish_response(const Bytes& body);
+  std::optional<Bytes> read_body(Clock::time_point deadline);
+  Text finish_response(Bytes body);
 
   const HttpRequestOptions& options_;
   HttpService& service_;
@@ -200,6 +206,10 @@ Text Exchange::run(const Text& url) {
     return fail(HttpFailure::kAddHeaders);
   }
 
+  // The whole exchange from here on has its deadline; the service keeps to
+  // it while sending and receiving, the reading below while reading.
+  const Clock::time_point deadline =
+      Clock::now() + std::chrono::milliseconds(exchange_deadline_ms(limit));
   enter_step();
   if (!service_.send_request(handles_.request, text_to_bytes(options_.body))) {
     return fail(HttpFailure::kSend);
@@ -208,19 +218,26 @@ Text Exchange::run(const Text& url) {
   enter_step();
   if (!service_.receive_response(handles_.request)) return fail(HttpFailure::kReceive);
 
-  const Bytes body = read_body();
+  std::optional<Bytes> body = read_body(deadline);
+  if (!body) return fail(HttpFailure::kReadData);
   enter_step();
-  return finish_response(body);
+  return finish_response(std::move(*body));
 }
 
 // Reads the body chunk by chunk. A failing read leaves the "713" text in
 // `status` (the status line overwrites it later) and keeps what came so far.
-Bytes Exchange::read_body() {
+// A body longer than kMaxBodyBytes, or one still coming at the deadline, is
+// no answer at all: nullopt, and the exchange fails.
+std::optional<Bytes> Exchange::read_body(Clock::time_point deadline) {
   std::string accumulated;  // grows in place: linear in the body size
   for (;;) {
+    if (Clock::now() >= deadline) return std::nullopt;
     int available = 0;
     if (!service_.query_data_available(handles_.request, &available) || available < 1) break;
-    Bytes buffer = blank_bytes(available);
+    // Never more room than one byte past the cap: that byte is enough to
+    // know the body is too long.
+    const std::size_t room = kMaxBodyBytes + 1 - accumulated.size();
+    Bytes buffer = blank_bytes(static_cast<int>(std::min<std::size_t>(available, room)));
     int bytes_read = 0;
     if (!service_.read_data(handles_.request, &buffer, &bytes_read)) {
       write_status(failure_text(HttpFailure::kReadData));
@@ -229,12 +246,16 @@ Bytes Exchange::read_body() {
     // A read that brings nothing would otherwise be asked again forever.
     if (bytes_read < 1) break;
     accumulated.append(buffer.view().substr(0, static_cast<std::size_t>(bytes_read)));
+    if (accumulated.size() > kMaxBodyBytes) return std::nullopt;
   }
   return Bytes(std::move(accumulated));
 }
 
 // The response side: header block, status, cookies, redirect target, body.
-Text Exchange::finish_response(const Bytes& body) {
+// The body is taken over rather than copied, and the result is made before
+// the body moves on to `response_bytes`, so that beside the body only its
+// Text is alive.
+Text Exchange::finish_response(Bytes body) {
   int length = 0;
   int index = 0;
   Bytes no_buffer;
@@ -260,9 +281,10 @@ Text Exchange::finish_response(const Bytes& body) {
   }
   if (options_.new_cookies != nullptr) *options_.new_cookies = new_cookies;
   if (scan.location && options_.location != nullptr) *options_.location = *scan.location;
-  if (options_.response_bytes != nullptr) *options_.response_bytes = body;
 
-  return decode_body(regex_, body);
+  Text result = decode_body(regex_, body);
+  if (options_.response_bytes != nullptr) *options_.response_bytes = std::move(body);
+  return result;
 }
 
 }  // namespace

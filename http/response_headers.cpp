@@ -1,5 +1,7 @@
 #include "http/response_headers.h"
 
+#include <string_view>
+
 #include "core/bytes_ops.h"
 #include "core/events.h"
 #include "core/text_extract.h"
@@ -20,11 +22,19 @@ ResponseHeaderScan scan_response_headers(const Text& response_headers) {
   const int count = array_count(lines);
   for (int i = 1; i <= count; ++i) {
     const Text& line = array_at(lines, i);
-    if (text_equals(text_left_of(line, ": "), "Set-Cookie")) {
+    // Every line of a whole block ends with CR LF; a last line without it was
+    // cut at a NUL in the header block, and a cookie on it is cut short.
+    const bool complete = i < count;
+    if (complete && text_equals(text_left_of(line, ": "), "Set-Cookie")) {
       const Text value = find_text(line, ";") != -1
                              ? text_between(line, "Set-Cookie:", ";")
                              : replace_subtext(line, "Set-Cookie:", Text(), false);
-      items.append(trim_both_ends(value).view()).append("; ");
+      const Text item = trim_both_ends(value);
+      // An item holding a CR or LF could never be sent back: the "Cookie: " line
+      // built from it would be refused (710) on every later request.
+      if (item.view().find_first_of("\r\n") == std::string_view::npos) {
+        items.append(item.view()).append("; ");
+      }
     }
     if (compare_text(text_left(line, 10), "Location: ", false) == 0) {
       scan.location = text_mid(line, 11, text_length(line) - 10);

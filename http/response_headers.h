@@ -17,7 +17,8 @@ namespace velkoran {
 
 struct ResponseHeaderScan {
   // The name=value pairs of the "Set-Cookie" lines (exact name), in order,
-  // joined by "; ".
+  // joined by "; ". A pair holding a CR or LF is left out, and so is one on a
+  // last line without CR LF (a block cut short at a NUL byte).
   Text cookie_items;
   // The rest of the last line starting with "Location: " (any letter case).
   std::optional<Text> location;

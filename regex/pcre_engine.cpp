@@ -23,6 +23,17 @@ using CompileContext = std::unique_ptr<pcre2_compile_context_16, CompileContextF
 // Heap PCRE2 may use for backtracking within one attempt (in KiB).
 constexpr std::uint32_t match_heap_limit_kib = 20 * 1024;
 
+// Counts the steps of one find_matches() call. Patterns are compiled with
+// automatic callouts, so PCRE2 calls this each time the matcher reaches a
+// pattern item, at every start position and for every match of the run alike.
+// A negative result abandons the match in progress with that code.
+int count_step(pcre2_callout_block_16* /*block*/, void* steps_left) {
+  auto& left = *static_cast<std::uint64_t*>(steps_left);
+  if (left == 0) return PCRE2_ERROR_CALLOUT;
+  --left;
+  return 0;
+}
+
 PCRE2_SPTR16 units(std::u16string_view text) {
   // PCRE2 wants a valid address even for an empty subject.
   static const char16_t empty[1] = {0};
@@ -113,7 +124,8 @@ CompiledPattern compile_pattern(std::u16string_view pattern, PatternOptions opti
   // Without UCP, case folding uses PCRE2's built-in C-locale tables: only ASCII
   // letters fold (not even Latin-1 ones such as U+00C0/U+00E0), which is what
   // ignoring case means throughout this system.
-  std::uint32_t flags = PCRE2_NEVER_UTF | PCRE2_NEVER_UCP;
+  // AUTO_CALLOUT: every item reached is counted against the run's step budget.
+  std::uint32_t flags = PCRE2_NEVER_UTF | PCRE2_NEVER_UCP | PCRE2_AUTO_CALLOUT;
   if (options.ignore_case) flags |= PCRE2_CASELESS;
   if (options.multiline) {
     // ALT_CIRCUMFLEX: "^" also matches after a line break that ends the subject.
@@ -150,6 +162,8 @@ MatchRun find_matches(const CompiledPattern& pattern, std::u16string_view subjec
   pcre2_set_match_limit_16(context.get(), match_step_limit);
   pcre2_set_depth_limit_16(context.get(), match_step_limit);
   pcre2_set_heap_limit_16(context.get(), match_heap_limit_kib);
+  std::uint64_t steps_left = run_step_budget;
+  pcre2_set_callout_16(context.get(), &count_step, &steps_left);
 
   const PCRE2_SPTR16 text = units(subject);
   const std::size_t length = subject.size();
@@ -169,8 +183,8 @@ MatchRun find_matches(const CompiledPattern& pattern, std::u16string_view subjec
       continue;
     }
     if (rc <= 0 || ovector[0] > ovector[1]) {
-      // Match limit, heap limit or a start set past the end by \K: the run
-      // failed, whatever it found before.
+      // Step budget, match limit, heap limit or a start set past the end by \K:
+      // the run failed, whatever it found before.
       run.spans.clear();
       return run;
     }

@@ -10,8 +10,9 @@
 // - "." matches any character but a line feed; a carriage return is matched.
 // - A line break for "^" and "$" (multi-line) is CR, LF or CR LF; without
 //   multi-line "$" matches at the very end only.
-// - Every run is bounded by a match limit, so catastrophic backtracking ends
-//   the run as failed instead of hanging the thread.
+// - Every run is bounded by one step budget over all its start positions and
+//   matches, so catastrophic backtracking ends the run as failed instead of
+//   hanging the thread, whatever the length of the subject.
 #pragma once
 
 #include <cstddef>
@@ -35,6 +36,17 @@ struct PatternOptions {
 // stretch ".*?" can cover (well beyond any line the system searches); a
 // catastrophic pattern reaches it within milliseconds.
 inline constexpr std::uint32_t match_step_limit = 1'000'000;
+
+// Steps allowed for one whole find_matches() call: every start position and
+// every match together. A step is the matcher reaching one item of the pattern,
+// so a plain run costs about one step per character of the subject: the
+// charset search over the first 1 KB of a page takes about a thousand, the
+// workflow's "\d+.*?\d+" over a 64 KB portal answer some fifty thousand, and
+// a lazy ".*?" over a 200,000-character line about 200,000. A catastrophic
+// pattern spends the budget within a fraction of a second, however long the
+// subject (the per-attempt match limit alone lets the time grow with each
+// start position).
+inline constexpr std::uint64_t run_step_budget = 20'000'000;
 
 // A compiled pattern, or the reason it did not compile. Move-only.
 class CompiledPattern {
@@ -76,8 +88,8 @@ struct MatchSpan {
 };
 
 struct MatchRun {
-  // False when the pattern did not compile, or when the engine gave up (match
-  // limit, memory): then `spans` is empty, also when earlier matches were found,
+  // False when the pattern did not compile, or when the engine gave up (step
+  // budget, match limit, memory): then `spans` is empty, also when earlier matches were found,
   // so a cut-short run is never taken for a complete one.
   bool completed = false;
   std::vector<MatchSpan> spans;

@@ -8,7 +8,8 @@
 // Matching works on characters: the GBK subject is converted to UTF-16, so a
 // two-byte character counts as one. "\d" and "\w" are ASCII only, "." stops at
 // a line feed, case folding is ASCII only. A malformed pattern makes execute()
-// return false; a match limit keeps a pathological subject from hanging.
+// return false; one step budget for the whole run makes a pathological
+// pattern or subject end the run with false instead of hanging.
 #pragma once
 
 #include <memory>
@@ -36,7 +37,8 @@ class RegexObject {
 
   // Compiles `pattern` afresh and collects its matches in `subject`. With
   // quote_escape, each "#引号" (GBK) in the pattern becomes a double quote.
-  // True when the run took place, also when it found nothing.
+  // True when the run took place, also when it found nothing; false when the
+  // pattern did not compile or the run went over its step budget.
   bool execute(const Text& pattern, const Text& subject, bool case_sensitive = false,
                bool multiline = true, bool global = true, bool quote_escape = false);
 

@@ -33,8 +33,7 @@ void initialize(const WorkflowContext& context) {
   }
 
   const StartPageFields fields = read_start_page(page.body);
-  state.set_user_account(fields.user_account);
-  state.set_area_code(fields.area_code);
+  state.set_account(fields.user_account, fields.area_code);
   if (fields.user_account.empty() || fields.area_code.empty()) {
     window.set_control_text(Control::编辑框1, texts.no_broadband_info);
     return;
@@ -61,7 +60,9 @@ void initialize(const WorkflowContext& context) {
       return;
     case ProbeOutcome::may_speed_up:
       window.set_control_text(Control::编辑框1, texts.may_speed_up);
-      state.set_ready_flag(texts.ready);
+      // The flag goes with the account and area code it was probed for, also
+      // when an overlapping run has written others since.
+      state.set_ready(fields.user_account, fields.area_code, texts.ready);
       return;
     case ProbeOutcome::failed:
       window.set_control_text(Control::编辑框1, texts.initialize_failed);

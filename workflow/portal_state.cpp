@@ -2,6 +2,11 @@
 
 namespace velkoran {
 
+PortalFields PortalState::snapshot() const {
+  std::lock_guard lock(mutex_);
+  return PortalFields{user_account_, area_code_, ready_flag_};
+}
+
 Text PortalState::user_account() const {
   std::lock_guard lock(mutex_);
   return user_account_;
@@ -17,19 +22,23 @@ Text PortalState::ready_flag() const {
   return ready_flag_;
 }
 
-void PortalState::set_user_account(const Text& value) {
-  std::lock_guard lock(mutex_);
-  user_account_ = value;
-}
-
-void PortalState::set_area_code(const Text& value) {
-  std::lock_guard lock(mutex_);
-  area_code_ = value;
-}
-
 void PortalState::set_ready_flag(const Text& value) {
   std::lock_guard lock(mutex_);
   ready_flag_ = value;
+}
+
+void PortalState::set_account(const Text& user_account, const Text& area_code) {
+  std::lock_guard lock(mutex_);
+  user_account_ = user_account;
+  area_code_ = area_code;
+}
+
+void PortalState::set_ready(const Text& user_account, const Text& area_code,
+                            const Text& ready_flag) {
+  std::lock_guard lock(mutex_);
+  user_account_ = user_account;
+  area_code_ = area_code;
+  ready_flag_ = ready_flag;
 }
 
 void PortalState::release() {

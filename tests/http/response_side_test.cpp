@@ -50,6 +50,7 @@ TEST(StatusTextTest, CutsTheStatusLine) {
 }
 
 TEST(ScanResponseHeadersTest, CollectsCookiesAndLocation) {
+  using namespace std::string_literals;
   const struct {
     const char* name;
     std::string block;
@@ -62,6 +63,23 @@ TEST(ScanResponseHeadersTest, CollectsCookiesAndLocation) {
       // The name test is exact: a lower-case set-cookie line is not collected.
       {"lower-case name", "HTTP/1.1 200 OK\r\nset-cookie: a=1\r\n\r\n", "", std::nullopt},
       {"blanks trimmed", "HTTP/1.1 200 OK\r\nSet-Cookie:   c=3  \r\n\r\n", "c=3", std::nullopt},
+      // A pair with a control byte that would break the next request is left out;
+      // the pairs around it are kept.
+      {"bare CR in a value",
+       "HTTP/1.1 200 OK\r\nSet-Cookie: a=1\r2; path=/\r\nSet-Cookie: b=2\r\n\r\n", "b=2",
+       std::nullopt},
+      {"CR ending a value without attributes",
+       "HTTP/1.1 200 OK\r\nSet-Cookie: a=1\r\r\nSet-Cookie: b=2\r\n\r\n", "b=2", std::nullopt},
+      {"bare LF in a value", "HTTP/1.1 200 OK\r\nSet-Cookie: a=1\n2\r\nSet-Cookie: b=2\r\n\r\n",
+       "b=2", std::nullopt},
+      // The block ends at a NUL byte, cutting the cookie line short.
+      {"NUL in a value",
+       "HTTP/1.1 200 OK\r\nSet-Cookie: b=2\r\nSet-Cookie: a=1\0"
+       "2; path=/\r\n\r\n"s,
+       "b=2", std::nullopt},
+      {"only a bad pair", "HTTP/1.1 200 OK\r\nSet-Cookie: a=\r1\r\n\r\n", "", std::nullopt},
+      {"CR in an attribute only", "HTTP/1.1 200 OK\r\nSet-Cookie: a=1; path=/\r\r\n\r\n", "a=1",
+       std::nullopt},
       {"location any case", "HTTP/1.1 302 Found\r\nlocation: /next\r\n\r\n", "", "/next"},
       {"last location wins", "HTTP/1.1 302 Found\r\nLocation: /a\r\nLOCATION: /b \r\n\r\n", "",
        "/b "},

@@ -2,6 +2,7 @@
 // the end time in the portal's answer, with every option left at its default.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -245,6 +246,22 @@ TEST(RegexObjectTest, CatastrophicBacktrackingEndsTheRun) {
   EXPECT_FALSE(re.execute("(a+)+$|x", Text(std::string("x") + subject.str())));
   EXPECT_EQ(re.match_count(), 0);
   EXPECT_EQ(re.match_text(1), Text());
+}
+
+// The steps of one run are counted over all start positions together: a
+// pattern that backtracks heavily at each of a thousand positions, but never
+// past the limit of a single attempt, still ends the run within the budget.
+TEST(RegexObjectTest, StepBudgetCoversEveryStartPosition) {
+  std::string pattern;
+  for (int i = 0; i < 18; ++i) pattern += "(a|a)";
+  pattern += "b";
+  const Text subject = std::string(1000, 'a') + "cb";
+  RegexObject re;
+  const auto started = std::chrono::steady_clock::now();
+  EXPECT_FALSE(re.execute(pattern, subject));
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(60));
+  EXPECT_EQ(re.match_count(), 0);
+  EXPECT_EQ(re.replace("x"), Text());
 }
 
 }  // namespace

@@ -122,8 +122,7 @@ TEST_F(WorkflowRun, VersionFileDecidesWhetherThePortalIsAsked) {
 }
 
 TEST_F(WorkflowRun, NewerVersionLeavesStateAndLabelsAlone) {
-  state_.set_user_account("earlier");
-  state_.set_area_code("0510");
+  state_.set_account("earlier", "0510");
   state_.set_ready_flag(Expected::ready());
   sim_.set_scenario(Scenario::newer_version);
   run_initialize();
@@ -136,8 +135,7 @@ TEST_F(WorkflowRun, NothingReachableShowsOnlyTheNetworkMessage) {
   const std::string nowhere = closed_host();
   hosts_.update_host = nowhere;
   hosts_.portal_host = nowhere;
-  state_.set_user_account("earlier");
-  state_.set_area_code("0510");
+  state_.set_account("earlier", "0510");
 
   run_initialize();
 
@@ -172,8 +170,7 @@ TEST_F(WorkflowRun, StartPageVariants) {
     SCOPED_TRACE(row.name);
     RecordingWindow window;
     PortalState state;
-    state.set_user_account("before");
-    state.set_area_code("0510");
+    state.set_account("before", "0510");
     sim_.set_scenario(Scenario::ready);
     sim_.set_reply(Endpoint::start_page, answer(row.page, 200, "text/html"));
 
@@ -195,8 +192,7 @@ TEST_F(WorkflowRun, StartPageVariants) {
 // An error status on the start page: no page at all, so nothing read from an
 // error page can replace the account of an earlier run.
 TEST_F(WorkflowRun, StartPageWithErrorStatusCountsAsUnreachable) {
-  state_.set_user_account("earlier");
-  state_.set_area_code("0510");
+  state_.set_account("earlier", "0510");
   sim_.set_reply(Endpoint::start_page,
                  answer(portal_start_page("other", "025", "1M"), 503, "text/html"));
   run_initialize();

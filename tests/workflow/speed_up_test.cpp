@@ -44,6 +44,37 @@ TEST_F(WorkflowRun, ReadyFlagAcrossRuns) {
   EXPECT_TRUE(sim_.requests().empty());
 }
 
+// A later run that found no account or no area code keeps the flag but empties
+// the field: there is nothing to speed up, so no request goes out.
+TEST_F(WorkflowRun, SpeedUpAfterARunThatLostTheAccountAsksForInitialize) {
+  struct {
+    const char* name;
+    std::string account;
+    std::string area_code;
+  } rows[] = {{"no account", "", "0512"}, {"no area code", "02511112222", ""}, {"neither", "", ""}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    RecordingWindow window;
+    PortalState state;
+    sim_.set_scenario(Scenario::ready);
+    initialize(WorkflowContext{window, state, hosts_});
+    SimReply page;
+    page.body = portal_start_page(row.account, row.area_code, "50M");
+    page.content_type = "text/html";
+    sim_.set_reply(Endpoint::start_page, page);
+    initialize(WorkflowContext{window, state, hosts_});
+    ASSERT_EQ(window.last_text(Control::编辑框1), Expected::no_broadband_info());
+    ASSERT_EQ(state.ready_flag(), Expected::ready());
+    sim_.clear_requests();
+
+    speed_up(WorkflowContext{window, state, hosts_});
+
+    EXPECT_EQ(window.last_text(Control::编辑框1), Expected::initialize_first());
+    EXPECT_TRUE(sim_.requests().empty());
+    EXPECT_EQ(state.ready_flag(), Expected::ready());
+  }
+}
+
 TEST_F(WorkflowRun, OtherOutcomesAfterAReadyRunKeepTheFlag) {
   for (Scenario later : {Scenario::already_sped_up, Scenario::not_jiangsu, Scenario::portal_down,
                          Scenario::newer_version}) {
