@@ -7,9 +7,9 @@
 #include <string>
 #include <string_view>
 
+#include "app/exit_routine.h"
 #include "app/qt/demo_script.h"
 #include "app/qt/display_check.h"
-#include "app/exit_routine.h"
 #include "app/qt/main_window.h"
 #include "workflow/portal_state.h"
 #include "workflow/workflow.h"
