@@ -12,6 +12,7 @@ const AppTexts& app_texts() {
       .initialize_button = gbk_from_utf8("初始化"),
       .speed_up_button = gbk_from_utf8("一键提速"),
       .update_link = gbk_from_utf8("有新版本了！请点击此处免费获取新版本！！！"),
+      .ellipsis = gbk_from_utf8("…"),
   };
   return texts;
 }

@@ -17,6 +17,7 @@ struct AppTexts {
   Text initialize_button;  // 按钮1
   Text speed_up_button;    // 按钮2
   Text update_link;        // 透明标签1
+  Text ellipsis;           // "…" after a text cut for display
 };
 
 // Built on first use; safe to call from any thread.

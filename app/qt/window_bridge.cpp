@@ -2,6 +2,7 @@
 
 #include <QMetaObject>
 
+#include "app/display_text.h"
 #include "core/codepage.h"
 
 namespace velkoran {
@@ -26,7 +27,10 @@ void WindowBridge::attach(QObject* owner, BridgeReceiver::Handler handler) {
 }
 
 void WindowBridge::set_control_text(Control control, const Text& text) {
-  post({.kind = BridgeCommand::Kind::set_text, .control = control, .utf8 = utf8_from_gbk(text)});
+  // Cut and converted here, on the worker, so the GUI thread only applies it.
+  post({.kind = BridgeCommand::Kind::set_text,
+        .control = control,
+        .utf8 = utf8_from_gbk(display_text(control, text))});
 }
 
 void WindowBridge::set_control_visible(Control control, bool visible) {

@@ -1,5 +1,6 @@
 #include "app/win32/window_bridge.h"
 
+#include "app/display_text.h"
 #include "app/win32/wide_text.h"
 
 namespace velkoran {
@@ -19,10 +20,10 @@ void WindowBridge::detach() {
 }
 
 void WindowBridge::set_control_text(Control control, const Text& text) {
-  // Converted here, on the worker, so the GUI thread only applies it.
+  // Cut and converted here, on the worker, so the GUI thread only applies it.
   post({.kind = BridgeCommand::Kind::set_text,
         .control = control,
-        .text = wide_from_text(text),
+        .text = wide_from_text(display_text(control, text)),
         .visible = false});
 }
 

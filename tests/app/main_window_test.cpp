@@ -16,6 +16,7 @@
 #include <condition_variable>
 #include <mutex>
 
+#include "app/display_text.h"
 #include "app/qt/link_label.h"
 #include "app_test_support.h"
 
@@ -235,6 +236,22 @@ TEST_F(MainWindowTest, ShowsTextsAsPlainText) {
   EXPECT_EQ(label(Control::标签1)->text(), u8(markup.c_str()));
   EXPECT_EQ(label(Control::标签2)->text(), u8(markup.c_str()));
   EXPECT_FALSE(label(Control::标签1)->openExternalLinks());
+}
+
+// A huge value (a hostile page) is shown cut, ending in "…"; the workflow's
+// own copy is not the window's concern.
+TEST_F(MainWindowTest, ShowsHugeTextsCut) {
+  make_window();
+  show_window();
+  std::string huge;
+  for (int i = 0; i < 200'000; ++i) huge += "\xb3\xf5";  // 初
+  window->bridge()->set_control_text(Control::标签2, Text(huge));
+  window->bridge()->set_control_text(Control::编辑框1, Text(huge));
+  ASSERT_TRUE(wait_until([&] { return !edit_box()->toPlainText().isEmpty(); }));
+  EXPECT_EQ(label(Control::标签2)->text(),
+            QString(static_cast<qsizetype>(kLabelDisplayCharacters), QChar(u'初')) + u8("…"));
+  EXPECT_EQ(edit_box()->toPlainText(),
+            QString(static_cast<qsizetype>(kMessageBoxDisplayCharacters), QChar(u'初')) + u8("…"));
 }
 
 TEST_F(MainWindowTest, MessageBoxShowsCrLfAsOneBreakAndWrapsLongLines) {

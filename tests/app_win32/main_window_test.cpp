@@ -10,6 +10,7 @@
 #include <mutex>
 #include <string>
 
+#include "app/display_text.h"
 #include "app/win32/control_table.h"
 #include "app/win32/handles.h"
 #include "core/codepage.h"
@@ -425,6 +426,20 @@ TEST_F(MainWindowTest, ShowsTextsAsPlainText) {
     EXPECT_GT(x_alone, 0);
     EXPECT_GT(with_ampersand, x_alone + 2);
   }
+}
+
+// A huge value (a hostile page) is shown cut, ending in "…"; the workflow's
+// own copy is not the window's concern.
+TEST_F(MainWindowTest, ShowsHugeTextsCut) {
+  make_window();
+  show_window();
+  std::string huge;
+  for (int i = 0; i < 200'000; ++i) huge += "\xb3\xf5";  // 初
+  window->bridge()->set_control_text(Control::标签2, Text(huge));
+  window->bridge()->set_control_text(Control::编辑框1, Text(huge));
+  ASSERT_TRUE(pump_until([&] { return !text_of(Control::编辑框1).empty(); }));
+  EXPECT_EQ(text_of(Control::标签2), std::wstring(kLabelDisplayCharacters, L'初') + L"…");
+  EXPECT_EQ(text_of(Control::编辑框1), std::wstring(kMessageBoxDisplayCharacters, L'初') + L"…");
 }
 
 TEST_F(MainWindowTest, MessageBoxShowsCrLfAsALineBreakAndWrapsLongLines) {
