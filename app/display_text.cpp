@@ -1,6 +1,7 @@
 #include "app/display_text.h"
 
 #include "app/app_texts.h"
+#include "core/gbk_scan.h"
 
 namespace velkoran {
 
@@ -9,7 +10,7 @@ Text cut_for_display(const Text& text, std::size_t max_characters, const Text& e
   std::size_t end = 0;  // bytes of the first `characters` characters
   for (std::size_t characters = 0; characters < max_characters && end < bytes.size();
        ++characters) {
-    const bool two_bytes = static_cast<unsigned char>(bytes[end]) >= 0x80 && end + 1 < bytes.size();
+    const bool two_bytes = detail::is_lead_byte(bytes[end]) && end + 1 < bytes.size();
     end += two_bytes ? 2 : 1;
   }
   if (end == bytes.size()) return text;
