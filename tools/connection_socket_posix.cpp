@@ -20,22 +20,6 @@ bool poll_for(socket_t sock, short events, int timeout_ms) {
   return rc > 0;
 }
 
-void address_of(const sockaddr_storage& addr, std::string& ip, int& port) {
-  char buffer[INET6_ADDRSTRLEN] = {};
-  if (addr.ss_family == AF_INET) {
-    const auto& in = reinterpret_cast<const sockaddr_in&>(addr);
-    ::inet_ntop(AF_INET, &in.sin_addr, buffer, sizeof buffer);
-    port = ntohs(in.sin_port);
-  } else if (addr.ss_family == AF_INET6) {
-    const auto& in6 = reinterpret_cast<const sockaddr_in6&>(addr);
-    ::inet_ntop(AF_INET6, &in6.sin6_addr, buffer, sizeof buffer);
-    port = ntohs(in6.sin6_port);
-  } else {
-    return;
-  }
-  ip = buffer;
-}
-
 }  // namespace
 
 bool wait_readable(socket_t sock, int timeout_ms) { return poll_for(sock, POLLIN, timeout_ms); }
@@ -64,22 +48,6 @@ bool peer_gone(socket_t sock) {
   if (fd.revents & (POLLRDHUP | POLLHUP | POLLERR)) return true;
   char byte;
   return ::recv(sock, &byte, 1, MSG_PEEK | MSG_DONTWAIT) == 0;
-}
-
-void peer_address(socket_t sock, std::string& ip, int& port) {
-  sockaddr_storage addr{};
-  socklen_t len = sizeof addr;
-  if (::getpeername(sock, reinterpret_cast<sockaddr*>(&addr), &len) == 0) {
-    address_of(addr, ip, port);
-  }
-}
-
-void local_address(socket_t sock, std::string& ip, int& port) {
-  sockaddr_storage addr{};
-  socklen_t len = sizeof addr;
-  if (::getsockname(sock, reinterpret_cast<sockaddr*>(&addr), &len) == 0) {
-    address_of(addr, ip, port);
-  }
 }
 
 void close(socket_t sock) {

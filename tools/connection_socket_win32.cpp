@@ -22,22 +22,6 @@ bool select_for(socket_t sock, bool for_reading, int timeout_ms) {
 
 int clamp_size(std::size_t size) { return size > INT_MAX ? INT_MAX : static_cast<int>(size); }
 
-void address_of(const sockaddr_storage& addr, std::string& ip, int& port) {
-  char buffer[INET6_ADDRSTRLEN] = {};
-  if (addr.ss_family == AF_INET) {
-    const auto& in = reinterpret_cast<const sockaddr_in&>(addr);
-    ::inet_ntop(AF_INET, &in.sin_addr, buffer, sizeof buffer);
-    port = ntohs(in.sin_port);
-  } else if (addr.ss_family == AF_INET6) {
-    const auto& in6 = reinterpret_cast<const sockaddr_in6&>(addr);
-    ::inet_ntop(AF_INET6, &in6.sin6_addr, buffer, sizeof buffer);
-    port = ntohs(in6.sin6_port);
-  } else {
-    return;
-  }
-  ip = buffer;
-}
-
 }  // namespace
 
 bool wait_readable(socket_t sock, int timeout_ms) { return select_for(sock, true, timeout_ms); }
@@ -60,22 +44,6 @@ bool peer_gone(socket_t sock) {
   char byte;
   const int n = ::recv(sock, &byte, 1, MSG_PEEK);
   return n == 0 || n == SOCKET_ERROR;
-}
-
-void peer_address(socket_t sock, std::string& ip, int& port) {
-  sockaddr_storage addr{};
-  int len = sizeof addr;
-  if (::getpeername(sock, reinterpret_cast<sockaddr*>(&addr), &len) == 0) {
-    address_of(addr, ip, port);
-  }
-}
-
-void local_address(socket_t sock, std::string& ip, int& port) {
-  sockaddr_storage addr{};
-  int len = sizeof addr;
-  if (::getsockname(sock, reinterpret_cast<sockaddr*>(&addr), &len) == 0) {
-    address_of(addr, ip, port);
-  }
 }
 
 void close(socket_t sock) {
